@@ -1,0 +1,60 @@
+// The hook table: which frame windows the main program hooked, shared with the browsers through
+// one file in the user's temporary directory.
+//
+// Each process that loads the library reads the file once, at load; the installing process
+// rewrites it whole after every install. There is no shared memory despite the class's name.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct HookTableEntry {
+    uint32_t window;
+    uint32_t processId;
+    uint32_t hook;
+    uint32_t reserved;
+};
+static_assert(sizeof(HookTableEntry) == 16, "one table record is 16 bytes on disk");
+
+// Reads the whole file into a zero-filled buffer two bytes longer than the file. Leaves the buffer
+// null and the size 0 when the file cannot be opened.
+void ReadWholeFile(const std::wstring& path, std::unique_ptr<uint8_t[]>& buffer, DWORD& size);
+// Replaces the file with `count` bytes: they are written to a temporary file beside it, which is
+// then renamed over the old one, so a reader sees either the old or the new table, never half.
+bool WriteWholeFile(const std::wstring& path, const void* buffer, DWORD count);
+
+class FCGlobalShareMemory {
+public:
+    // Loads the file `fileName` in the temporary directory; a missing or short file (fewer than
+    // `size` bytes) gives `size` zero bytes, a longer one is kept with its own length.
+    FCGlobalShareMemory(const wchar_t* fileName, int size);
+    virtual ~FCGlobalShareMemory() = default;
+
+    uint8_t* GetData() { return m_data.get(); }
+    int GetSize() const { return m_nSize; }
+    HookTableEntry* Entries() { return reinterpret_cast<HookTableEntry*>(m_data.get()); }
+    bool Save();
+
+private:
+    std::unique_ptr<uint8_t[]> m_data;
+    std::wstring m_strPath;
+    int m_nSize = 0;
+};
+
+// The entry an install of `window` (owned by process `processId`) may take: the first entry whose
+// window is not alive. -1 when the install must be refused: the window is listed already, a live
+// listed window belongs to the same process, or no entry is free.
+int ChooseInstallEntry(const HookTableEntry* entries, HWND window, DWORD processId);
+
+// The first entry of process `processId`, or -1.
+int FindProcessEntry(const HookTableEntry* entries, DWORD processId);
+
+inline HWND EntryWindow(const HookTableEntry& e) {
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(e.window));
+}
+inline HHOOK EntryHook(const HookTableEntry& e) {
+    return reinterpret_cast<HHOOK>(static_cast<uintptr_t>(e.hook));
+}

@@ -1,0 +1,165 @@
+#include "hook/ManagerSameProcessWnd.h"
+
+#include <shlwapi.h>
+
+#include "hook/AddressBarFinder.h"
+#include "hook/EnvProbes.h"
+
+namespace {
+
+constexpr UINT kRescanInterval = 2000;
+
+std::wstring ClassNameOf(HWND hwnd) {
+    wchar_t className[MAX_PATH] = {};
+    ::GetClassNameW(hwnd, className, MAX_PATH);
+    return className;
+}
+
+bool SameText(const wchar_t* a, const wchar_t* b) { return ::lstrcmpiW(a, b) == 0; }
+
+bool HasRescan(BrowserKind kind) {
+    return kind == BrowserIE6 || kind == BrowserIE7 || kind == BrowserIE8 ||
+           kind == BrowserSogou || kind == BrowserTT;
+}
+
+}  // namespace
+
+// ---- served edits ---------------------------------------------------------------------------
+
+bool CEditHookMap::Contains(HWND edit) {
+    ScopedLock lock(m_lock);
+    return m_records.count(edit) != 0;
+}
+
+bool CEditHookMap::Lookup(HWND edit, Served& served) {
+    ScopedLock lock(m_lock);
+    auto it = m_records.find(edit);
+    if (it == m_records.end()) return false;
+    served = Served{it->second->m_pfnOldProc, it->second->m_pAddressTip.get()};
+    return true;
+}
+
+void CEditHookMap::Insert(HWND edit, std::unique_ptr<EditHookRecord> record) {
+    ScopedLock lock(m_lock);
+    m_records.emplace(edit, std::move(record));
+}
+
+void CEditHookMap::Release(WNDPROC ours) {
+    std::vector<std::unique_ptr<CWndAddressTip>> tips;
+    {
+        ScopedLock lock(m_lock);
+        for (auto& [edit, record] : m_records) {
+            const auto current = reinterpret_cast<WNDPROC>(::GetWindowLongW(edit, GWL_WNDPROC));
+            if (::IsWindow(edit) && current == ours) {
+                ::SetWindowLongW(edit, GWL_WNDPROC, reinterpret_cast<LONG>(record->m_pfnOldProc));
+            }
+            tips.push_back(std::move(record->m_pAddressTip));
+        }
+    }
+    tips.clear();  // destroys the tip windows outside the lock, in ascending edit order
+}
+
+// ---- the edit's procedure ---------------------------------------------------------------------
+
+BOOL IsBrowserFrameClass(const wchar_t* className) {
+    for (const wchar_t* frameClass :
+         {L"IEFrame", L"SE_SogouExplorerFrame", L"_____TTFrameWnd__101__", L"Maxthon2_Frame"}) {
+        if (SameText(className, frameClass)) return TRUE;
+    }
+    return FALSE;
+}
+
+LRESULT CALLBACK AddressEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    CEditHookMap::Served served = {};
+    if (!NoThrow(false, [&] { return s_mapEditHooks.Lookup(hwnd, served); })) return 0;
+    const LRESULT result = ::CallWindowProcW(served.oldProc, hwnd, message, wParam, lParam);
+    if (!served.tip) return result;  // torn down: only forward
+    NoThrow([&] {
+        if (message == WM_SIZE) served.tip->Layout();
+        HWND tip = served.tip->GetHwnd();
+        // Raising a window that is already above its siblings changes nothing: skip the call.
+        if (tip && ::GetWindow(::GetParent(tip), GW_CHILD) != tip) ::BringWindowToTop(tip);
+    });
+    return result;
+}
+
+// ---- the manager ------------------------------------------------------------------------------
+
+CManagerSameProcessWnd::~CManagerSameProcessWnd() {
+    if (!m_bProcessExiting) NoThrow([] { s_mapEditHooks.Release(AddressEditProc); });
+}
+
+void CManagerSameProcessWnd::Start(HWND frame) {
+    m_dwProcessId = ::GetCurrentProcessId();
+    wchar_t exePath[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, exePath, MAX_PATH);
+    m_strExeName = ::PathFindFileNameW(exePath);
+    m_nBrowserKind = DetectBrowserKind(ClassNameOf(frame).c_str());
+    if (AttachFrame(frame)) m_frames.push_back(frame);
+    if (HasRescan(m_nBrowserKind)) StartTimer(kRescanInterval);
+}
+
+BrowserKind CManagerSameProcessWnd::DetectBrowserKind(const wchar_t* className) const {
+    if (SameText(className, L"IEFrame")) {
+        if (SameText(m_strExeName.c_str(), L"maxthon.exe")) return BrowserMaxthon;
+        const std::wstring major = ReadIEBuildMajor();
+        if (major == L"8") return BrowserIE8;
+        if (major == L"7") return BrowserIE7;
+        if (major == L"6") return BrowserIE6;
+    }
+    if (SameText(className, L"SE_SogouExplorerFrame")) return BrowserSogou;
+    if (SameText(className, L"_____TTFrameWnd__101__")) return BrowserTT;
+    if (SameText(className, L"Maxthon2_Frame")) return BrowserMaxthon2;
+    return BrowserUnknown;
+}
+
+BOOL CManagerSameProcessWnd::AttachFrame(HWND frame) {
+    if (!::IsWindow(frame)) return FALSE;
+    HWND edit = FindAddressEdit(m_nBrowserKind, frame);
+    if (!edit) return FALSE;
+    HWND parent = ::GetParent(edit);
+    if (!parent || !IsAddressBarAlertOn()) return TRUE;
+    if (s_mapEditHooks.Contains(edit)) return TRUE;
+
+    auto record = std::make_unique<EditHookRecord>();
+    record->m_pAddressTip = std::make_unique<CWndAddressTip>(parent, edit, m_nBrowserKind);
+    // The record must be in the map before the edit's first message reaches our procedure, which
+    // can happen on the edit's own thread as soon as the procedure is replaced.
+    EditHookRecord* entered = record.get();
+    entered->m_pfnOldProc = reinterpret_cast<WNDPROC>(::GetWindowLongW(edit, GWL_WNDPROC));
+    s_mapEditHooks.Insert(edit, std::move(record));
+    entered->m_pfnOldProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongW(edit, GWL_WNDPROC, reinterpret_cast<LONG>(AddressEditProc)));
+    return TRUE;
+}
+
+void CManagerSameProcessWnd::OnTimer() {
+    ::EnumWindows(RescanWindow, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CALLBACK CManagerSameProcessWnd::RescanWindow(HWND hwnd, LPARAM manager) {
+    if (!manager) return TRUE;
+    return NoThrow(TRUE, [&] {
+        return reinterpret_cast<CManagerSameProcessWnd*>(manager)->TakeOnIfNewFrame(hwnd);
+    });
+}
+
+BOOL CManagerSameProcessWnd::TakeOnIfNewFrame(HWND hwnd) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(hwnd, &processId);
+    if (processId != m_dwProcessId) return TRUE;
+    if (!IsBrowserFrameClass(ClassNameOf(hwnd).c_str())) return TRUE;
+
+    int deadSlot = -1;
+    for (size_t i = 0; i < m_frames.size(); ++i) {
+        if (m_frames[i] == hwnd) return FALSE;  // windows below a known frame wait for later
+        if (deadSlot < 0 && !::IsWindow(m_frames[i])) deadSlot = static_cast<int>(i);
+    }
+    if (deadSlot >= 0) {
+        m_frames[deadSlot] = hwnd;
+    } else {
+        m_frames.push_back(hwnd);
+    }
+    AttachFrame(hwnd);
+    return TRUE;
+}

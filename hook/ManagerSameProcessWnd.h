@@ -1,0 +1,77 @@
+// The library's root object inside a browser process.
+//
+// Started once by the hook procedure with the hooked frame: it decides which browser this is,
+// finds the frame's address edit, lays an address tip over it and replaces the edit's window
+// procedure so that the tip follows the edit. For some browsers a 2000 ms rescan takes on the
+// further frames of the process. Everything is undone when the library is unloaded.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hook/BrowserKind.h"
+#include "tipui/WndAddressTip.h"
+#include "toolkit/Scoped.h"
+#include "toolkit/TimerNotify.h"
+
+struct EditHookRecord {
+    WNDPROC m_pfnOldProc = nullptr;
+    std::unique_ptr<CWndAddressTip> m_pAddressTip;
+};
+
+// The served address edits. Edits of frames that run on threads of their own are looked up from
+// those threads while the manager's thread inserts, so every map operation holds the lock; no
+// window procedure ever runs under it.
+class CEditHookMap {
+public:
+    struct Served {
+        WNDPROC oldProc;
+        CWndAddressTip* tip;
+    };
+    bool Contains(HWND edit);
+    // False for an edit that is not served.
+    bool Lookup(HWND edit, Served& served);
+    void Insert(HWND edit, std::unique_ptr<EditHookRecord> record);
+    // Gives each served edit its previous procedure back (while the edit lives and ours is still
+    // in place), then deletes the address tips. The records stay, so a late message still finds
+    // the procedure to forward to.
+    void Release(WNDPROC ours);
+
+private:
+    CriticalSection m_lock;
+    std::map<HWND, std::unique_ptr<EditHookRecord>> m_records;
+};
+
+extern CEditHookMap s_mapEditHooks;
+
+BOOL IsBrowserFrameClass(const wchar_t* className);
+LRESULT CALLBACK AddressEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+class CManagerSameProcessWnd : public FCTimerNotify {
+public:
+    ~CManagerSameProcessWnd() override;
+
+    void Start(HWND frame);
+    BOOL AttachFrame(HWND frame);
+    BrowserKind DetectBrowserKind(const wchar_t* className) const;
+    void OnTimer() override;
+
+    BrowserKind GetBrowserKind() const { return m_nBrowserKind; }
+    // At process exit the platform takes everything down; teardown then leaves windows alone.
+    void SetProcessExiting() { m_bProcessExiting = true; }
+
+private:
+    static BOOL CALLBACK RescanWindow(HWND hwnd, LPARAM manager);
+    // FALSE ends the rescan: the window is a frame we know already.
+    BOOL TakeOnIfNewFrame(HWND hwnd);
+
+    std::vector<HWND> m_frames;
+    DWORD m_dwProcessId = 0;
+    std::wstring m_strExeName;
+    BrowserKind m_nBrowserKind = BrowserUnknown;
+    bool m_bProcessExiting = false;
+};

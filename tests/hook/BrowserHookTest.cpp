@@ -1,0 +1,183 @@
+// The real library hooked into a stand-in browser's process by the stand-in main program: the
+// address tip over each browser kind's address edit, the switches that keep it away, the rescan
+// for further frames, re-layout on resize, and unloading.
+#include <gtest/gtest.h>
+
+#include "support/Registry.h"
+#include "support/StandIns.h"
+#include "support/TempDir.h"
+#include "support/WindowQueries.h"
+#include "veko.h"
+
+namespace {
+
+constexpr DWORD kAttachTimeout = 6000;
+// Two rescans of 2000 ms and some slack.
+constexpr DWORD kRescanTimeout = 5000;
+
+HWND WaitForTip(HWND edit, DWORD timeoutMs) {
+    HWND tip = nullptr;
+    WaitUntil([&] { return (tip = FindAddressTip(::GetParent(edit))) != nullptr; }, timeoutMs);
+    return tip;
+}
+
+void ExpectLaidOver(HWND tip, HWND edit, bool spansEditHeight) {
+    ASSERT_TRUE(tip);
+    const RECT t = RectInParent(tip);
+    const RECT e = RectInParent(edit);
+    const RECT parent = ClientRectOf(::GetParent(edit));
+    EXPECT_EQ(::GetParent(tip), ::GetParent(edit));
+    EXPECT_TRUE(::IsWindowVisible(tip));
+    EXPECT_EQ(t.right, e.right);
+    EXPECT_EQ(t.right - t.left, 30);
+    if (spansEditHeight) {
+        EXPECT_EQ(t.top, e.top);
+        EXPECT_EQ(t.bottom, e.bottom);
+    } else {
+        EXPECT_EQ(t.top, (parent.bottom - 14) / 2);
+        EXPECT_EQ(t.bottom - t.top, 14);
+    }
+}
+
+class BrowserHookTest : public ::testing::Test {
+protected:
+    ScopedTempDir m_temp;
+    ScopedRegistryValue m_build = ScopedRegistryValue::String(
+        veko::kInternetExplorerKey, veko::kInternetExplorerBuildValue, L"8001");
+    ScopedRegistryValue m_alert =
+        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kAddressBarAlertValue);
+};
+
+struct KindCase {
+    const wchar_t* kind;
+    const wchar_t* program;
+    const wchar_t* build;
+    bool spansEditHeight;
+};
+
+class EveryBrowserKind : public BrowserHookTest, public ::testing::WithParamInterface<KindCase> {};
+
+TEST_P(EveryBrowserKind, TipLiesOverTheRightEndOfTheAddressEdit) {
+    const KindCase& c = GetParam();
+    auto build = ScopedRegistryValue::String(veko::kInternetExplorerKey,
+                                             veko::kInternetExplorerBuildValue, c.build);
+    StandInBrowser browser(c.kind, L"--url http://example.com/", c.program);
+    ASSERT_TRUE(browser.IsUp());
+    MainProgram main(browser.Frame());
+    ASSERT_TRUE(main.Hook());
+
+    HWND tip = WaitForTip(browser.Edit(), kAttachTimeout);
+    ExpectLaidOver(tip, browser.Edit(), c.spansEditHeight);
+    EXPECT_EQ(browser.Command(L"changed"), 1) << "the address edit alone is served";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, EveryBrowserKind,
+    ::testing::Values(KindCase{L"ie8", L"standin_browser.exe", L"8001", false},
+                      KindCase{L"ie7", L"standin_browser.exe", L"7000", false},
+                      KindCase{L"ie6", L"standin_browser.exe", L"6000", false},
+                      // classic Maxthon is known by its program name, whatever "Build" says
+                      KindCase{L"maxthon", L"maxthon.exe", L"9001", false},
+                      KindCase{L"maxthon2", L"standin_browser.exe", L"8001", false},
+                      KindCase{L"sogou", L"standin_browser.exe", L"8001", true},
+                      KindCase{L"tt", L"standin_browser.exe", L"8001", true}),
+    [](const ::testing::TestParamInfo<KindCase>& info) {
+        std::string name;
+        for (const wchar_t* p = info.param.kind; *p; ++p) name += static_cast<char>(*p);
+        return name;
+    });
+
+// The hook reached the browser (the library is in its process) and then nothing was attached.
+void ExpectHookedButNotServed(StandInBrowser& browser) {
+    EXPECT_TRUE(WaitUntil([&] { return browser.Command(L"loaded") == 1; }, kAttachTimeout));
+    PumpFor(2500);
+    EXPECT_EQ(FindAddressTip(::GetParent(browser.Edit())), nullptr);
+    EXPECT_EQ(browser.Command(L"changed"), 0);
+}
+
+TEST_F(BrowserHookTest, AddressBarAlertSwitchedOffAttachesNothing) {
+    auto alert = ScopedRegistryValue::Dword(veko::kSwitchesKey, veko::kAddressBarAlertValue, 0);
+    StandInBrowser browser(L"ie8");
+    ASSERT_TRUE(browser.IsUp());
+    MainProgram main(browser.Frame());
+    ASSERT_TRUE(main.Hook());
+    ExpectHookedButNotServed(browser);
+}
+
+TEST_F(BrowserHookTest, InternetExplorerOfAnotherBuildIsNotServed) {
+    struct Case {
+        const wchar_t* build;  // null: no "Build" value at all
+    };
+    for (const Case& c : {Case{L"9001"}, Case{nullptr}, Case{L"8"}}) {
+        SCOPED_TRACE(c.build ? "Build=" + std::string(c.build, c.build + wcslen(c.build))
+                             : std::string("no Build"));
+        auto build = c.build ? ScopedRegistryValue::String(veko::kInternetExplorerKey,
+                                                           veko::kInternetExplorerBuildValue,
+                                                           c.build)
+                             : ScopedRegistryValue::Deleted(veko::kInternetExplorerKey,
+                                                            veko::kInternetExplorerBuildValue);
+        StandInBrowser browser(L"ie8");
+        ASSERT_TRUE(browser.IsUp());
+        MainProgram main(browser.Frame());
+        ASSERT_TRUE(main.Hook());
+        ExpectHookedButNotServed(browser);
+    }
+}
+
+TEST_F(BrowserHookTest, RescanServesNewFramesAboveTheKnownOnes) {
+    StandInBrowser browser(L"ie8");
+    ASSERT_TRUE(browser.IsUp());
+    MainProgram main(browser.Frame());
+    ASSERT_TRUE(WaitForTip(browser.Edit(), kAttachTimeout));
+
+    HWND above = browser.NewFrame(true);
+    HWND aboveEdit = browser.EditOf(above);
+    ExpectLaidOver(WaitForTip(aboveEdit, kRescanTimeout), aboveEdit, false);
+
+    HWND below = browser.NewFrame(false);
+    HWND belowEdit = browser.EditOf(below);
+    PumpFor(kRescanTimeout);
+    EXPECT_EQ(FindAddressTip(::GetParent(belowEdit)), nullptr) << "below a known frame: not seen";
+
+    ASSERT_TRUE(browser.Raise(below));
+    ExpectLaidOver(WaitForTip(belowEdit, kRescanTimeout), belowEdit, false);
+}
+
+TEST_F(BrowserHookTest, ResizedEditTakesItsTipAlong) {
+    StandInBrowser browser(L"tt");
+    ASSERT_TRUE(browser.IsUp());
+    MainProgram main(browser.Frame());
+    HWND tip = WaitForTip(browser.Edit(), kAttachTimeout);
+    ASSERT_TRUE(tip);
+
+    const RECT before = RectInParent(browser.Edit());
+    ASSERT_TRUE(::SetWindowPos(browser.Edit(), nullptr, 0, 0, before.right - before.left - 100,
+                               before.bottom - before.top - 4,
+                               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    EXPECT_TRUE(WaitUntil([&] { return RectInParent(tip).right == before.right - 100; }, 2000));
+    ExpectLaidOver(tip, browser.Edit(), true);
+}
+
+TEST_F(BrowserHookTest, UnloadingGivesTheEditItsOwnProcedureBack) {
+    StandInBrowser browser(L"ie8", L"--url http://example.com/");
+    ASSERT_TRUE(browser.IsUp());
+    MainProgram main(browser.Frame());
+    ASSERT_TRUE(WaitForTip(browser.Edit(), kAttachTimeout));
+    ASSERT_EQ(browser.Command(L"changed"), 1);
+
+    EXPECT_EQ(browser.Command(L"unload"), 1);
+    EXPECT_EQ(browser.Command(L"loaded"), 0);
+    EXPECT_EQ(browser.Command(L"changed"), 0);
+    EXPECT_EQ(FindAddressTip(::GetParent(browser.Edit())), nullptr);
+
+    // The edit keeps working, and the browser with it.
+    ::SendMessageW(browser.Edit(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"http://after/"));
+    wchar_t text[64] = {};
+    ::SendMessageW(browser.Edit(), WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"http://after/");
+    PumpFor(300);
+    EXPECT_TRUE(browser.IsRunning());
+    EXPECT_EQ(browser.Command(L"changed"), 0);
+}
+
+}  // namespace

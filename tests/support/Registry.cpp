@@ -1,0 +1,113 @@
+#include "support/Registry.h"
+
+#include <utility>
+
+namespace {
+
+HKEY OpenKey(const std::wstring& key) {
+    HKEY hkey = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &hkey, nullptr) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    return hkey;
+}
+
+void Write(const std::wstring& key, const std::wstring& name, DWORD type, const void* data,
+           DWORD size) {
+    if (HKEY hkey = OpenKey(key)) {
+        ::RegSetValueExW(hkey, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+        ::RegCloseKey(hkey);
+    }
+}
+
+void Delete(const std::wstring& key, const std::wstring& name) {
+    if (HKEY hkey = OpenKey(key)) {
+        ::RegDeleteValueW(hkey, name.c_str());
+        ::RegCloseKey(hkey);
+    }
+}
+
+}  // namespace
+
+ScopedRegistryValue::ScopedRegistryValue(const wchar_t* key, const wchar_t* name)
+    : m_key(key), m_name(name) {
+    HKEY hkey = OpenKey(m_key);
+    if (!hkey) return;
+    DWORD size = 0;
+    if (::RegQueryValueExW(hkey, name, nullptr, &m_type, nullptr, &size) == ERROR_SUCCESS) {
+        m_old.resize(size);
+        m_existed = ::RegQueryValueExW(hkey, name, nullptr, &m_type, m_old.data(), &size) ==
+                    ERROR_SUCCESS;
+    }
+    ::RegCloseKey(hkey);
+}
+
+ScopedRegistryValue ScopedRegistryValue::Raw(const wchar_t* key, const wchar_t* name, DWORD type,
+                                             const void* data, DWORD size) {
+    ScopedRegistryValue value(key, name);
+    Write(key, name, type, data, size);
+    return value;
+}
+
+ScopedRegistryValue ScopedRegistryValue::Dword(const wchar_t* key, const wchar_t* name,
+                                               DWORD value) {
+    return Raw(key, name, REG_DWORD, &value, sizeof(value));
+}
+
+ScopedRegistryValue ScopedRegistryValue::String(const wchar_t* key, const wchar_t* name,
+                                                const std::wstring& value) {
+    return Raw(key, name, REG_SZ, value.c_str(),
+               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+ScopedRegistryValue ScopedRegistryValue::Deleted(const wchar_t* key, const wchar_t* name) {
+    ScopedRegistryValue value(key, name);
+    Delete(key, name);
+    return value;
+}
+
+ScopedRegistryValue::ScopedRegistryValue(ScopedRegistryValue&& other) noexcept
+    : m_key(std::move(other.m_key)),
+      m_name(std::move(other.m_name)),
+      m_existed(other.m_existed),
+      m_active(other.m_active),
+      m_type(other.m_type),
+      m_old(std::move(other.m_old)) {
+    other.m_active = false;
+}
+
+ScopedRegistryValue::~ScopedRegistryValue() {
+    if (!m_active) return;
+    if (m_existed) {
+        Write(m_key, m_name, m_type, m_old.data(), static_cast<DWORD>(m_old.size()));
+    } else {
+        Delete(m_key, m_name);
+    }
+}
+
+ScopedMissingKey::ScopedMissingKey(const wchar_t* key) : m_key(key) {
+    HKEY hkey = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &hkey) != ERROR_SUCCESS) return;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD nameLength = 256;
+        DWORD type = 0;
+        BYTE data[1024];
+        DWORD size = sizeof(data);
+        if (::RegEnumValueW(hkey, i, name, &nameLength, nullptr, &type, data, &size) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        m_values.push_back({name, {type, std::vector<BYTE>(data, data + size)}});
+    }
+    ::RegCloseKey(hkey);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
+}
+
+ScopedMissingKey::~ScopedMissingKey() {
+    for (const auto& [name, value] : m_values) {
+        Write(m_key, name, value.first, value.second.data(),
+              static_cast<DWORD>(value.second.size()));
+    }
+}

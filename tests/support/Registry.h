@@ -1,0 +1,40 @@
+// Values under HKEY_LOCAL_MACHINE set for one test and put back afterwards.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class ScopedRegistryValue {
+public:
+    static ScopedRegistryValue Dword(const wchar_t* key, const wchar_t* name, DWORD value);
+    static ScopedRegistryValue String(const wchar_t* key, const wchar_t* name,
+                                      const std::wstring& value);
+    static ScopedRegistryValue Raw(const wchar_t* key, const wchar_t* name, DWORD type,
+                                   const void* data, DWORD size);
+    static ScopedRegistryValue Deleted(const wchar_t* key, const wchar_t* name);
+    ScopedRegistryValue(ScopedRegistryValue&& other) noexcept;
+    ~ScopedRegistryValue();
+
+private:
+    ScopedRegistryValue(const wchar_t* key, const wchar_t* name);
+
+    std::wstring m_key;
+    std::wstring m_name;
+    bool m_existed = false;
+    bool m_active = true;
+    DWORD m_type = 0;
+    std::vector<BYTE> m_old;
+};
+
+// Deletes a whole key (and its values) under HKEY_LOCAL_MACHINE for one test.
+class ScopedMissingKey {
+public:
+    explicit ScopedMissingKey(const wchar_t* key);
+    ~ScopedMissingKey();
+
+private:
+    std::wstring m_key;
+    std::vector<std::pair<std::wstring, std::pair<DWORD, std::vector<BYTE>>>> m_values;
+};

@@ -1,0 +1,77 @@
+#include "support/StandIns.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr ULONG_PTR kCommandTag = 0x53544252;  // 'STBR'
+
+std::wstring HexText(const void* handle) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"0x%08lX",
+                  static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle)));
+    return text;
+}
+
+}  // namespace
+
+StandInBrowser::StandInBrowser(const std::wstring& kind, const std::wstring& options,
+                               const std::wstring& program)
+    : m_process(ChildProcess::Start(program, kind + L" " + options)) {
+    if (!m_process) return;
+    auto fields = ParseFields(m_process->ReadLine(10000));
+    if (!fields.count("frame")) return;
+    m_frame = HandleFromText<HWND>(fields["frame"]);
+    m_edit = HandleFromText<HWND>(fields["edit"]);
+    m_control = HandleFromText<HWND>(fields["control"]);
+}
+
+StandInBrowser::~StandInBrowser() {
+    if (!m_process) return;
+    DWORD_PTR ignored = 0;
+    if (m_control) {
+        const std::wstring quit = L"quit";
+        COPYDATASTRUCT data = {kCommandTag, static_cast<DWORD>(quit.size() * sizeof(wchar_t)),
+                               const_cast<wchar_t*>(quit.c_str())};
+        ::SendMessageTimeoutW(m_control, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                              SMTO_ABORTIFHUNG, 2000, &ignored);
+    }
+    if (!m_process->Wait(3000)) m_process->Terminate();
+}
+
+LRESULT StandInBrowser::Command(const std::wstring& command) {
+    COPYDATASTRUCT data = {kCommandTag, static_cast<DWORD>(command.size() * sizeof(wchar_t)),
+                           const_cast<wchar_t*>(command.c_str())};
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(m_control, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG, 10000, &result)) {
+        return -1000;  // the browser did not answer
+    }
+    return static_cast<LRESULT>(result);
+}
+
+HWND StandInBrowser::NewFrame(bool onTop) {
+    return reinterpret_cast<HWND>(Command(onTop ? L"frame top" : L"frame bottom"));
+}
+
+HWND StandInBrowser::EditOf(HWND frame) {
+    return reinterpret_cast<HWND>(Command(L"edit " + HexText(frame)));
+}
+
+MainProgram::MainProgram(HWND frame)
+    : m_process(ChildProcess::Start(L"koxQNMain.exe", L"install --hold --hwnd " + HexText(frame))) {
+    if (!m_process) return;
+    auto fields = ParseFields(m_process->ReadLine(10000));
+    if (fields.count("hook")) m_hook = HandleFromText<HHOOK>(fields["hook"]);
+}
+
+MainProgram::~MainProgram() { Stop(); }
+
+void MainProgram::Stop() {
+    if (!m_process) return;
+    ::PostThreadMessageW(m_process->ThreadId(), WM_QUIT, 0, 0);
+    if (!m_process->Wait(3000)) m_process->Terminate();
+    m_process.reset();
+}
+
+bool StandInBrowser::Raise(HWND frame) { return Command(L"raise " + HexText(frame)) == 1; }

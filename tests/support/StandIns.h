@@ -1,0 +1,48 @@
+// The stand-in browser and main program, started as real processes for cross-process tests.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "support/ChildProcess.h"
+
+class StandInBrowser {
+public:
+    // kind: ie8 ie7 ie6 maxthon maxthon2 sogou tt; `program` may be "maxthon.exe".
+    explicit StandInBrowser(const std::wstring& kind, const std::wstring& options = L"",
+                            const std::wstring& program = L"standin_browser.exe");
+    ~StandInBrowser();
+
+    bool IsUp() const { return m_frame != nullptr; }
+    HWND Frame() const { return m_frame; }
+    HWND Edit() const { return m_edit; }
+    DWORD ProcessId() const { return m_process ? m_process->ProcessId() : 0; }
+    bool IsRunning() { return m_process && m_process->IsRunning(); }
+
+    // One command to the browser's control window (see the stand-in's usage); its answer.
+    LRESULT Command(const std::wstring& command);
+    HWND NewFrame(bool onTop);
+    HWND EditOf(HWND frame);
+    bool Raise(HWND frame);
+
+private:
+    std::unique_ptr<ChildProcess> m_process;
+    HWND m_frame = nullptr;
+    HWND m_edit = nullptr;
+    HWND m_control = nullptr;
+};
+
+// The stand-in main program holding the hook on a browser's frame until it is destroyed.
+class MainProgram {
+public:
+    MainProgram(HWND frame);
+    ~MainProgram();
+    HHOOK Hook() const { return m_hook; }
+    void Stop();
+
+private:
+    std::unique_ptr<ChildProcess> m_process;
+    HHOOK m_hook = nullptr;
+};

@@ -1,0 +1,18 @@
+// Looking at windows, our own or another process's, while tests wait for them to change.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Polls `condition` (pumping this thread's messages) until it holds or the time is up.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+// Pumps this thread's messages for `ms` milliseconds.
+void PumpFor(DWORD ms);
+std::wstring ClassNameOf(HWND hwnd);
+// The direct child of `parent` of the address tip's class, or null.
+HWND FindAddressTip(HWND parent);
+// A window's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND hwnd);
+RECT ClientRectOf(HWND hwnd);

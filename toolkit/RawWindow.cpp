@@ -1,0 +1,123 @@
+#include "toolkit/RawWindow.h"
+
+#include "toolkit/Scoped.h"
+
+namespace {
+
+constexpr const wchar_t* kDefaultClass = L"uis_raw_popup_class";
+
+void RegisterDefaultClass() {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ThisModule();
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kDefaultClass;
+    ::RegisterClassExW(&wc);  // fails quietly once the class exists
+}
+
+FCWindowBase* ObjectOf(HWND hwnd) {
+    return reinterpret_cast<FCWindowBase*>(::GetWindowLongW(hwnd, GWL_USERDATA));
+}
+
+#ifdef VEKO_COMPACT
+// The compact library lets a message window that has lost its object behave like a plain window.
+LRESULT CALLBACK MessageWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!ObjectOf(hwnd)) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    return SharedWindowProc(hwnd, msg, wParam, lParam);
+}
+#else
+constexpr WNDPROC MessageWindowProc = SharedWindowProc;
+#endif
+
+}  // namespace
+
+LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return NoThrow(LRESULT(0), [&] {
+        FCWindowBase* object = ObjectOf(hwnd);
+        return object ? object->WindowProc(msg, wParam, lParam) : 0;
+    });
+}
+
+UINT ReflectDrawItemMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"WM_UIS_REFLECT_DRAW_ITEM");
+    return message;
+}
+
+FCWindowBase::~FCWindowBase() { Destroy(); }
+
+LRESULT FCWindowBase::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefaultProc(msg, wParam, lParam);
+}
+
+void FCWindowBase::CreateAndSubclass(DWORD exStyle, LPCWSTR className, DWORD style,
+                                     const RECT& rc, HWND parent, HMENU menuOrId, WNDPROC proc) {
+    Destroy();
+    m_hWnd = ::CreateWindowExW(exStyle, className, nullptr, style, rc.left, rc.top,
+                               rc.right - rc.left, rc.bottom - rc.top, parent, menuOrId, nullptr,
+                               nullptr);
+    if (!m_hWnd) return;
+    // The object is in place before the procedure, so the first forwarded message finds it.
+    ::SetWindowLongW(m_hWnd, GWL_USERDATA, reinterpret_cast<LONG>(this));
+    m_pfnOldProc = ::SetWindowLongW(m_hWnd, GWL_WNDPROC, reinterpret_cast<LONG>(proc));
+}
+
+void FCWindowBase::Destroy() {
+    if (m_hWnd) {
+        if (m_pfnOldProc) ::SetWindowLongW(m_hWnd, GWL_WNDPROC, m_pfnOldProc);
+        ::SetWindowLongW(m_hWnd, GWL_USERDATA, 0);
+        ::DestroyWindow(m_hWnd);
+    }
+    m_hWnd = nullptr;
+    m_pfnOldProc = 0;
+}
+
+LRESULT FCWindowBase::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!::IsWindow(m_hWnd)) return 0;
+    return ::CallWindowProcW(reinterpret_cast<WNDPROC>(m_pfnOldProc), m_hWnd, msg, wParam, lParam);
+}
+
+void FCRawWindow::Create(DWORD exStyle, LPCWSTR className, DWORD style, RECT rc, HWND parent,
+                         HMENU menuOrId) {
+    Destroy();
+    if (!className) {
+        RegisterDefaultClass();
+        className = kDefaultClass;
+    }
+    CreateAndSubclass(exStyle, className, style, rc, parent, menuOrId, SharedWindowProc);
+    if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+LRESULT FCRawWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;  // painting covers the whole client area
+        case WM_DRAWITEM: {
+            auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+            if (dis) ::SendMessageW(dis->hwndItem, ReflectDrawItemMessage(), 0, lParam);
+            return 0;
+        }
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC hdc = ::BeginPaint(m_hWnd, &ps);
+            OnPaint(hdc);
+            ::EndPaint(m_hWnd, &ps);
+            return 0;
+        }
+        default:
+            if (msg == ReflectDrawItemMessage()) {
+                OnDrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+                return 0;
+            }
+            return DefaultProc(msg, wParam, lParam);
+    }
+}
+
+void FCRawWindow::OnDrawItem(DRAWITEMSTRUCT*) {}
+
+void FCRawWindow::OnPaint(HDC) {}
+
+void FCMessageWindow::Create(DWORD exStyle, LPCWSTR className, DWORD style, RECT rc, HWND parent,
+                             HMENU menuOrId) {
+    CreateAndSubclass(exStyle, className, style, rc, parent, menuOrId, MessageWindowProc);
+}

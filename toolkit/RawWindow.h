@@ -1,0 +1,59 @@
+// Window objects over raw Win32 windows.
+//
+// A window of any class is created with CreateWindowExW and subclassed at once: the object goes
+// into GWL_USERDATA and SharedWindowProc forwards every message to the object's virtual
+// WindowProc. Destroying the object removes the subclass first, then destroys the window, so the
+// object never sees the messages of its own destruction.
+//
+// FCRawWindow is for windows that paint (it reflects owner-draw requests to the child that owns
+// the item); FCMessageWindow is for windows that only exchange messages.
+#pragma once
+
+#include <windows.h>
+
+// State and subclassing shared by both window object kinds.
+class FCWindowBase {
+public:
+    virtual ~FCWindowBase();
+    virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    HWND GetHwnd() const { return m_hWnd; }
+    void Destroy();
+    // The replaced procedure while the window lives; 0 once it is gone.
+    LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    FCWindowBase(const FCWindowBase&) = delete;
+    FCWindowBase& operator=(const FCWindowBase&) = delete;
+
+protected:
+    FCWindowBase() = default;
+    // Creates the window and, when it exists, subclasses it with `proc`.
+    void CreateAndSubclass(DWORD exStyle, LPCWSTR className, DWORD style, const RECT& rc,
+                           HWND parent, HMENU menuOrId, WNDPROC proc);
+
+    HWND m_hWnd = nullptr;
+    LONG m_pfnOldProc = 0;
+};
+
+// The procedure every framework window runs; a window without an object gets 0.
+LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// "WM_UIS_REFLECT_DRAW_ITEM": a parent hands WM_DRAWITEM on to the child that owns the item.
+UINT ReflectDrawItemMessage();
+
+class FCRawWindow : public FCWindowBase {
+public:
+    // A null class name means the library's default class "uis_raw_popup_class".
+    void Create(DWORD exStyle, LPCWSTR className, DWORD style, RECT rc, HWND parent,
+                HMENU menuOrId);
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    virtual void OnDrawItem(DRAWITEMSTRUCT* dis);
+    virtual void OnPaint(HDC hdc);
+};
+
+class FCMessageWindow : public FCWindowBase {
+public:
+    // The class must already be registered by the caller.
+    void Create(DWORD exStyle, LPCWSTR className, DWORD style, RECT rc, HWND parent,
+                HMENU menuOrId);
+};

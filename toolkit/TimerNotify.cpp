@@ -1,0 +1,42 @@
+#include "toolkit/TimerNotify.h"
+
+#include "toolkit/Scoped.h"
+
+// Constant-initialised, so it outlives every timer object with static storage.
+std::unique_ptr<std::map<UINT_PTR, FCTimerNotify*>> FCTimerNotify::s_pTimerMap;
+int FCTimerNotify::s_nInstances = 0;
+
+FCTimerNotify::FCTimerNotify() {
+    ++s_nInstances;
+    if (!s_pTimerMap) s_pTimerMap = std::make_unique<std::map<UINT_PTR, FCTimerNotify*>>();
+}
+
+FCTimerNotify::~FCTimerNotify() {
+    KillTimer();
+    if (--s_nInstances == 0) {
+        s_pTimerMap.reset();
+    }
+}
+
+void FCTimerNotify::StartTimer(UINT elapse) {
+    KillTimer();
+    m_nTimerId = ::SetTimer(nullptr, 0, elapse, TimerProc);
+    if (m_nTimerId && s_pTimerMap) (*s_pTimerMap)[m_nTimerId] = this;
+}
+
+void FCTimerNotify::KillTimer() {
+    if (m_nTimerId) {
+        if (s_pTimerMap) s_pTimerMap->erase(m_nTimerId);
+        ::KillTimer(nullptr, m_nTimerId);
+    }
+    m_nTimerId = 0;
+}
+
+void CALLBACK FCTimerNotify::TimerProc(HWND, UINT, UINT_PTR idEvent, DWORD) {
+    NoThrow([idEvent] {
+        if (!s_pTimerMap) return;
+        auto it = s_pTimerMap->find(idEvent);
+        if (it == s_pTimerMap->end()) return;
+        it->second->OnTimer();  // the iterator is not used again: OnTimer may change the table
+    });
+}

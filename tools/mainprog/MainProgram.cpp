@@ -1,0 +1,172 @@
+// A stand-in for the product's main program, "koxQNMain.exe".
+//
+//   koxQNMain.exe install (--class NAME [--pid N] | --hwnd 0xH) [--hold]
+//       loads veko.dll from this program's directory, hooks the frame, prints
+//       "frame=0x.. hook=0x..". With --hold it keeps running (and the hook with it) until its
+//       thread gets WM_QUIT or the process is ended.
+//   koxQNMain.exe uninstall        calls UninstallHook in this process and prints its result
+//   koxQNMain.exe inspect (--class NAME [--pid N] | --hwnd 0xH)
+//       prints the address tip that the library laid into the frame, and the edit under it
+//   koxQNMain.exe s:0 | s:2 | r:0 | (nothing)
+//       the library's start commands: appends "<arguments>\t<program path>" to koxQNMain.log in
+//       the temporary directory and exits.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "veko.h"
+
+namespace {
+
+struct FrameQuery {
+    std::wstring className;
+    DWORD processId = 0;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchFrame(HWND hwnd, LPARAM param) {
+    auto* query = reinterpret_cast<FrameQuery*>(param);
+    wchar_t className[MAX_PATH] = {};
+    ::GetClassNameW(hwnd, className, MAX_PATH);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(hwnd, &processId);
+    if (::lstrcmpiW(className, query->className.c_str()) != 0) return TRUE;
+    if (query->processId && processId != query->processId) return TRUE;
+    query->found = hwnd;
+    return FALSE;
+}
+
+HWND FindFrame(int argc, wchar_t** argv) {
+    FrameQuery query;
+    for (int i = 2; i + 1 < argc; ++i) {
+        const std::wstring name = argv[i];
+        if (name == L"--hwnd") return reinterpret_cast<HWND>(std::wcstoul(argv[i + 1], nullptr, 0));
+        if (name == L"--class") query.className = argv[i + 1];
+        if (name == L"--pid") query.processId = std::wcstoul(argv[i + 1], nullptr, 0);
+    }
+    if (query.className.empty()) return nullptr;
+    ::EnumWindows(MatchFrame, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+bool HasFlag(int argc, wchar_t** argv, const wchar_t* flag) {
+    for (int i = 2; i < argc; ++i) {
+        if (std::wcscmp(argv[i], flag) == 0) return true;
+    }
+    return false;
+}
+
+std::wstring ProgramDirectory() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    ::PathRemoveFileSpecW(path);
+    return path;
+}
+
+HMODULE LoadVeko() { return ::LoadLibraryW((ProgramDirectory() + L"\\veko.dll").c_str()); }
+
+unsigned long Hex(const void* handle) {
+    return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle));
+}
+
+int Install(int argc, wchar_t** argv) {
+    HWND frame = FindFrame(argc, argv);
+    HMODULE veko = LoadVeko();
+    auto install = veko::GetExport<VekoInstallHookFn>(veko, "InstallHook");
+    if (!install) {
+        std::fprintf(stderr, "veko.dll or its InstallHook is missing\n");
+        return 1;
+    }
+    HHOOK hook = install(frame);
+    std::printf("frame=0x%08lX hook=0x%08lX\n", Hex(frame), Hex(hook));
+    std::fflush(stdout);
+    if (HasFlag(argc, argv, L"--hold")) {
+        MSG msg;
+        while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+    }
+    return hook ? 0 : 1;
+}
+
+int Uninstall() {
+    auto uninstall = veko::GetExport<VekoUninstallHookFn>(LoadVeko(), "UninstallHook");
+    if (!uninstall) return 1;
+    std::printf("uninstall=%d\n", uninstall());
+    return 0;
+}
+
+struct TipQuery {
+    HWND tip = nullptr;
+};
+
+BOOL CALLBACK MatchTip(HWND hwnd, LPARAM param) {
+    wchar_t className[MAX_PATH] = {};
+    ::GetClassNameW(hwnd, className, MAX_PATH);
+    if (std::wcscmp(className, veko::kAddressTipClass) != 0) return TRUE;
+    reinterpret_cast<TipQuery*>(param)->tip = hwnd;
+    return FALSE;
+}
+
+// The edit under the tip: the tip's sibling whose right edge is the tip's right edge.
+HWND EditUnderTip(HWND tip, const RECT& tipRect) {
+    for (HWND sibling = ::GetWindow(::GetParent(tip), GW_CHILD); sibling;
+         sibling = ::GetWindow(sibling, GW_HWNDNEXT)) {
+        RECT rc;
+        if (sibling != tip && ::GetWindowRect(sibling, &rc) && rc.right == tipRect.right)
+            return sibling;
+    }
+    return nullptr;
+}
+
+int Inspect(int argc, wchar_t** argv) {
+    HWND frame = FindFrame(argc, argv);
+    TipQuery query;
+    if (frame) ::EnumChildWindows(frame, MatchTip, reinterpret_cast<LPARAM>(&query));
+    std::printf("frame=0x%08lX\n", Hex(frame));
+    if (!query.tip) {
+        std::printf("tip=none\n");
+        return 1;
+    }
+    RECT tipRect = {};
+    ::GetWindowRect(query.tip, &tipRect);
+    RECT editRect = {};
+    HWND edit = EditUnderTip(query.tip, tipRect);
+    ::GetWindowRect(edit, &editRect);
+    std::printf("tip=0x%08lX parent=0x%08lX visible=%d rect=(%ld,%ld)-(%ld,%ld) %ldx%ld\n",
+                Hex(query.tip), Hex(::GetParent(query.tip)), ::IsWindowVisible(query.tip),
+                tipRect.left, tipRect.top, tipRect.right, tipRect.bottom,
+                tipRect.right - tipRect.left, tipRect.bottom - tipRect.top);
+    std::printf("edit=0x%08lX rect=(%ld,%ld)-(%ld,%ld)\n", Hex(edit), editRect.left, editRect.top,
+                editRect.right, editRect.bottom);
+    return 0;
+}
+
+int LogStartCommand(const wchar_t* arguments) {
+    wchar_t path[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, path);
+    ::PathAppendW(path, L"koxQNMain.log");
+    wchar_t program[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    if (FILE* log = _wfopen(path, L"a")) {
+        std::fprintf(log, "%ls\t%ls\n", arguments, program);
+        std::fclose(log);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring verb = argc > 1 ? argv[1] : L"";
+    if (argc == 1 || verb == veko::kStartCommandShow || verb == veko::kStartCommandSettings ||
+        verb == veko::kStartCommandRepair) {
+        return LogStartCommand(verb.c_str());
+    }
+    if (verb == L"install") return Install(argc, argv);
+    if (verb == L"uninstall") return Uninstall();
+    if (verb == L"inspect") return Inspect(argc, argv);
+    std::fprintf(stderr, "usage: koxQNMain install|uninstall|inspect ...\n");
+    return 2;
+}
