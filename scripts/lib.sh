@@ -50,7 +50,8 @@ prepare_prefix() {
     '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
     >"$settings"
   wine regedit /S "$settings" >/dev/null 2>&1
-  wineserver -w
+  # Let that server save the registry and go, so that the run's own server starts afresh.
+  timeout 30 wineserver -w || wineserver -k || true
 }
 
 start_display() {
@@ -66,7 +67,10 @@ start_display() {
     sleep 0.05
   done
   # One wineserver for the whole run: every later process starts in a fraction of a second.
+  # The first program starts Wine's own services, which live on with that program's output
+  # handles: start them here, away from any pipe that ctest or a caller waits on.
   wineserver -p </dev/null >/dev/null 2>&1
+  wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 stop_display() {
