@@ -9,9 +9,7 @@ constexpr const wchar_t* kMaxthon2AddressBarCaption = L"地址栏";
 
 HWND FirstOf(const std::vector<HWND>& windows) { return windows.empty() ? nullptr : windows[0]; }
 
-HWND LastOf(const std::vector<HWND>& windows) {
-    return windows.empty() ? nullptr : windows.back();
-}
+HWND LastOf(const std::vector<HWND>& windows) { return windows.empty() ? nullptr : windows.back(); }
 
 // Internet Explorer 7 and 8: an address band somewhere in the frame, then the frame's first edit.
 HWND FindInternetExplorer(HWND frame) {
@@ -77,7 +75,7 @@ HWND FindSogou(HWND frame) {
 }  // namespace
 
 const std::vector<HWND>& AddressBarFinder::FindChildrenByClass(const wchar_t* className,
-                                                                HWND parent) {
+                                                               HWND parent) {
     m_className = className;
     m_results.clear();
     ::EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(this));

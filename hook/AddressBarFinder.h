@@ -11,10 +11,10 @@
 // Collects the descendants of a window whose class matches, case-insensitively, in the order the
 // platform enumerates them (each window before its own descendants).
 class AddressBarFinder {
-public:
+  public:
     const std::vector<HWND>& FindChildrenByClass(const wchar_t* className, HWND parent);
 
-private:
+  private:
     static BOOL CALLBACK Collect(HWND hwnd, LPARAM finder);
 
     std::wstring m_className;

@@ -27,7 +27,7 @@ void ReadWholeFile(const std::wstring& path, std::unique_ptr<uint8_t[]>& buffer,
 bool WriteWholeFile(const std::wstring& path, const void* buffer, DWORD count);
 
 class FCGlobalShareMemory {
-public:
+  public:
     // Loads the file `fileName` in the temporary directory; a missing or short file (fewer than
     // `size` bytes) gives `size` zero bytes, a longer one is kept with its own length.
     FCGlobalShareMemory(const wchar_t* fileName, int size);
@@ -38,7 +38,7 @@ public:
     HookTableEntry* Entries() { return reinterpret_cast<HookTableEntry*>(m_data.get()); }
     bool Save();
 
-private:
+  private:
     std::unique_ptr<uint8_t[]> m_data;
     std::wstring m_strPath;
     int m_nSize = 0;

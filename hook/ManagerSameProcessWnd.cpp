@@ -18,8 +18,8 @@ std::wstring ClassNameOf(HWND hwnd) {
 bool SameText(const wchar_t* a, const wchar_t* b) { return ::lstrcmpiW(a, b) == 0; }
 
 bool HasRescan(BrowserKind kind) {
-    return kind == BrowserIE6 || kind == BrowserIE7 || kind == BrowserIE8 ||
-           kind == BrowserSogou || kind == BrowserTT;
+    return kind == BrowserIE6 || kind == BrowserIE7 || kind == BrowserIE8 || kind == BrowserSogou ||
+           kind == BrowserTT;
 }
 
 }  // namespace

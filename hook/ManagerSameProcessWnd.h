@@ -27,7 +27,7 @@ struct EditHookRecord {
 // those threads while the manager's thread inserts, so every map operation holds the lock; no
 // window procedure ever runs under it.
 class CEditHookMap {
-public:
+  public:
     struct Served {
         WNDPROC oldProc;
         CWndAddressTip* tip;
@@ -41,7 +41,7 @@ public:
     // the procedure to forward to.
     void Release(WNDPROC ours);
 
-private:
+  private:
     CriticalSection m_lock;
     std::map<HWND, std::unique_ptr<EditHookRecord>> m_records;
 };
@@ -52,7 +52,7 @@ BOOL IsBrowserFrameClass(const wchar_t* className);
 LRESULT CALLBACK AddressEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 class CManagerSameProcessWnd : public FCTimerNotify {
-public:
+  public:
     ~CManagerSameProcessWnd() override;
 
     void Start(HWND frame);
@@ -64,7 +64,7 @@ public:
     // At process exit the platform takes everything down; teardown then leaves windows alone.
     void SetProcessExiting() { m_bProcessExiting = true; }
 
-private:
+  private:
     static BOOL CALLBACK RescanWindow(HWND hwnd, LPARAM manager);
     // FALSE ends the rescan: the window is a frame we know already.
     BOOL TakeOnIfNewFrame(HWND hwnd);

@@ -10,7 +10,7 @@
 #include "toolkit/RawWindow.h"
 
 class CWndAddressTip : public FCRawWindow {
-public:
+  public:
     CWndAddressTip(HWND hwndParent, HWND hwndEdit, BrowserKind kind);
     ~CWndAddressTip() override;
 
@@ -20,7 +20,7 @@ public:
     // The badge's frame: the size of the whole tip window.
     static SIZE GetFrameSize() { return SIZE{30, 14}; }
 
-private:
+  private:
     HWND m_hWndEdit;
     BrowserKind m_nBrowserKind;
 };

@@ -50,12 +50,12 @@ LRESULT FCWindowBase::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefaultProc(msg, wParam, lParam);
 }
 
-void FCWindowBase::CreateAndSubclass(DWORD exStyle, LPCWSTR className, DWORD style,
-                                     const RECT& rc, HWND parent, HMENU menuOrId, WNDPROC proc) {
+void FCWindowBase::CreateAndSubclass(DWORD exStyle, LPCWSTR className, DWORD style, const RECT& rc,
+                                     HWND parent, HMENU menuOrId, WNDPROC proc) {
     Destroy();
-    m_hWnd = ::CreateWindowExW(exStyle, className, nullptr, style, rc.left, rc.top,
-                               rc.right - rc.left, rc.bottom - rc.top, parent, menuOrId, nullptr,
-                               nullptr);
+    m_hWnd =
+        ::CreateWindowExW(exStyle, className, nullptr, style, rc.left, rc.top, rc.right - rc.left,
+                          rc.bottom - rc.top, parent, menuOrId, nullptr, nullptr);
     if (!m_hWnd) return;
     // The object is in place before the procedure, so the first forwarded message finds it.
     ::SetWindowLongW(m_hWnd, GWL_USERDATA, reinterpret_cast<LONG>(this));

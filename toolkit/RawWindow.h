@@ -13,7 +13,7 @@
 
 // State and subclassing shared by both window object kinds.
 class FCWindowBase {
-public:
+  public:
     virtual ~FCWindowBase();
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -25,7 +25,7 @@ public:
     FCWindowBase(const FCWindowBase&) = delete;
     FCWindowBase& operator=(const FCWindowBase&) = delete;
 
-protected:
+  protected:
     FCWindowBase() = default;
     // Creates the window and, when it exists, subclasses it with `proc`.
     void CreateAndSubclass(DWORD exStyle, LPCWSTR className, DWORD style, const RECT& rc,
@@ -42,7 +42,7 @@ LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 UINT ReflectDrawItemMessage();
 
 class FCRawWindow : public FCWindowBase {
-public:
+  public:
     // A null class name means the library's default class "uis_raw_popup_class".
     void Create(DWORD exStyle, LPCWSTR className, DWORD style, RECT rc, HWND parent,
                 HMENU menuOrId);
@@ -52,7 +52,7 @@ public:
 };
 
 class FCMessageWindow : public FCWindowBase {
-public:
+  public:
     // The class must already be registered by the caller.
     void Create(DWORD exStyle, LPCWSTR className, DWORD style, RECT rc, HWND parent,
                 HMENU menuOrId);

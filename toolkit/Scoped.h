@@ -13,7 +13,7 @@ struct FileHandleCloser {
 };
 // A kernel handle we own; INVALID_HANDLE_VALUE is kept as "none" by callers that test IsValid.
 class ScopedHandle {
-public:
+  public:
     explicit ScopedHandle(HANDLE h = INVALID_HANDLE_VALUE) : m_h(h) {}
     ~ScopedHandle() { FileHandleCloser()(m_h); }
     ScopedHandle(const ScopedHandle&) = delete;
@@ -21,13 +21,13 @@ public:
     HANDLE Get() const { return m_h; }
     bool IsValid() const { return m_h && m_h != INVALID_HANDLE_VALUE; }
 
-private:
+  private:
     HANDLE m_h;
 };
 
 // A critical section with scoped locking; the lock is held only around short map operations.
 class CriticalSection {
-public:
+  public:
     CriticalSection() { ::InitializeCriticalSection(&m_cs); }
     ~CriticalSection() { ::DeleteCriticalSection(&m_cs); }
     CriticalSection(const CriticalSection&) = delete;
@@ -35,18 +35,18 @@ public:
     void Enter() { ::EnterCriticalSection(&m_cs); }
     void Leave() { ::LeaveCriticalSection(&m_cs); }
 
-private:
+  private:
     CRITICAL_SECTION m_cs;
 };
 
 class ScopedLock {
-public:
+  public:
     explicit ScopedLock(CriticalSection& cs) : m_cs(cs) { m_cs.Enter(); }
     ~ScopedLock() { m_cs.Leave(); }
     ScopedLock(const ScopedLock&) = delete;
     ScopedLock& operator=(const ScopedLock&) = delete;
 
-private:
+  private:
     CriticalSection& m_cs;
 };
 

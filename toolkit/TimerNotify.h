@@ -11,7 +11,7 @@
 #include <memory>
 
 class FCTimerNotify {
-public:
+  public:
     FCTimerNotify();
     virtual ~FCTimerNotify();
     virtual void OnTimer() = 0;
@@ -28,7 +28,7 @@ public:
     FCTimerNotify(const FCTimerNotify&) = delete;
     FCTimerNotify& operator=(const FCTimerNotify&) = delete;
 
-private:
+  private:
     static void CALLBACK TimerProc(HWND, UINT, UINT_PTR idEvent, DWORD);
 
     UINT_PTR m_nTimerId = 0;

@@ -11,7 +11,7 @@
 namespace {
 
 class Finder : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { RegisterLayoutClasses(); }
     void TearDown() override {
         for (HWND frame : m_frames) ::DestroyWindow(frame);
@@ -28,8 +28,7 @@ protected:
         m_frames.push_back(frame);
         return frame;
     }
-    static HWND Child(HWND parent, const wchar_t* cls, int width = 100,
-                      const wchar_t* text = L"") {
+    static HWND Child(HWND parent, const wchar_t* cls, int width = 100, const wchar_t* text = L"") {
         return ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE, 0, 0, width, 20, parent,
                                  nullptr, ::GetModuleHandleW(nullptr), nullptr);
     }
@@ -42,10 +41,10 @@ TEST_F(Finder, FindsTheAddressEditOfEveryLayout) {
         const wchar_t* layout;
         BrowserKind kind;
     };
-    for (const Case& c : {Case{L"ie8", BrowserIE8}, Case{L"ie7", BrowserIE7},
-                          Case{L"ie6", BrowserIE6}, Case{L"maxthon", BrowserMaxthon},
-                          Case{L"maxthon2", BrowserMaxthon2}, Case{L"sogou", BrowserSogou},
-                          Case{L"tt", BrowserTT}}) {
+    for (const Case& c :
+         {Case{L"ie8", BrowserIE8}, Case{L"ie7", BrowserIE7}, Case{L"ie6", BrowserIE6},
+          Case{L"maxthon", BrowserMaxthon}, Case{L"maxthon2", BrowserMaxthon2},
+          Case{L"sogou", BrowserSogou}, Case{L"tt", BrowserTT}}) {
         SCOPED_TRACE(testing::Message() << "kind " << c.kind);
         const BuiltFrame built = Layout(c.layout);
         ASSERT_TRUE(built.addressEdit);

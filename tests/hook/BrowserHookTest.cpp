@@ -40,7 +40,7 @@ void ExpectLaidOver(HWND tip, HWND edit, bool spansEditHeight) {
 }
 
 class BrowserHookTest : public ::testing::Test {
-protected:
+  protected:
     ScopedTempDir m_temp;
     ScopedRegistryValue m_build = ScopedRegistryValue::String(
         veko::kInternetExplorerKey, veko::kInternetExplorerBuildValue, L"8001");
@@ -87,8 +87,13 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-// The hook reached the browser (the library is in its process) and then nothing was attached.
-void ExpectHookedButNotServed(StandInBrowser& browser) {
+// A hooked stand-in Internet Explorer 8: the hook reaches the browser (the library comes into
+// its process) and then nothing is attached.
+void ExpectHookedButNotServed() {
+    StandInBrowser browser(L"ie8");
+    ASSERT_TRUE(browser.IsUp());
+    MainProgram main(browser.Frame());
+    ASSERT_TRUE(main.Hook());
     EXPECT_TRUE(WaitUntil([&] { return browser.Command(L"loaded") == 1; }, kAttachTimeout));
     PumpFor(2500);
     EXPECT_EQ(FindAddressTip(::GetParent(browser.Edit())), nullptr);
@@ -97,30 +102,15 @@ void ExpectHookedButNotServed(StandInBrowser& browser) {
 
 TEST_F(BrowserHookTest, AddressBarAlertSwitchedOffAttachesNothing) {
     auto alert = ScopedRegistryValue::Dword(veko::kSwitchesKey, veko::kAddressBarAlertValue, 0);
-    StandInBrowser browser(L"ie8");
-    ASSERT_TRUE(browser.IsUp());
-    MainProgram main(browser.Frame());
-    ASSERT_TRUE(main.Hook());
-    ExpectHookedButNotServed(browser);
+    ExpectHookedButNotServed();
 }
 
 TEST_F(BrowserHookTest, InternetExplorerOfAnotherBuildIsNotServed) {
-    struct Case {
-        const wchar_t* build;  // null: no "Build" value at all
-    };
-    for (const Case& c : {Case{L"9001"}, Case{nullptr}, Case{L"8"}}) {
-        SCOPED_TRACE(c.build ? "Build=" + std::string(c.build, c.build + wcslen(c.build))
-                             : std::string("no Build"));
-        auto build = c.build ? ScopedRegistryValue::String(veko::kInternetExplorerKey,
-                                                           veko::kInternetExplorerBuildValue,
-                                                           c.build)
-                             : ScopedRegistryValue::Deleted(veko::kInternetExplorerKey,
-                                                            veko::kInternetExplorerBuildValue);
-        StandInBrowser browser(L"ie8");
-        ASSERT_TRUE(browser.IsUp());
-        MainProgram main(browser.Frame());
-        ASSERT_TRUE(main.Hook());
-        ExpectHookedButNotServed(browser);
+    for (const wchar_t* build : {L"9001", static_cast<const wchar_t*>(nullptr), L"8"}) {
+        SCOPED_TRACE(build ? "Build " + std::string(build, build + wcslen(build)) : "no Build");
+        auto value = ScopedRegistryValue::StringOrMissing(veko::kInternetExplorerKey,
+                                                          veko::kInternetExplorerBuildValue, build);
+        ExpectHookedButNotServed();
     }
 }
 

@@ -36,11 +36,11 @@ TEST(EnvProbes, SwitchesCountAsOffOnlyWhenTheyReadZero) {
     for (const auto& probe : probes) {
         for (const SwitchCase& c : cases) {
             SCOPED_TRACE(testing::Message() << c.name << " " << probe.offMeansTrue);
-            auto value = c.data.empty()
-                             ? ScopedRegistryValue::Deleted(veko::kSwitchesKey, probe.value)
-                             : ScopedRegistryValue::Raw(veko::kSwitchesKey, probe.value, c.type,
-                                                        c.data.data(),
-                                                        static_cast<DWORD>(c.data.size()));
+            auto value =
+                c.data.empty()
+                    ? ScopedRegistryValue::Deleted(veko::kSwitchesKey, probe.value)
+                    : ScopedRegistryValue::Raw(veko::kSwitchesKey, probe.value, c.type,
+                                               c.data.data(), static_cast<DWORD>(c.data.size()));
             EXPECT_EQ(probe.probe() != FALSE, c.readsAsZero == probe.offMeansTrue);
         }
     }
@@ -61,11 +61,8 @@ TEST(EnvProbes, BuildMajorIsTheFirstOfAtLeastTwoCharacters) {
                  {L"8", L""},     {L"", L""},      {nullptr, L""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.build ? "set" : "missing");
-        auto value = c.build ? ScopedRegistryValue::String(veko::kInternetExplorerKey,
-                                                           veko::kInternetExplorerBuildValue,
-                                                           c.build)
-                             : ScopedRegistryValue::Deleted(veko::kInternetExplorerKey,
-                                                            veko::kInternetExplorerBuildValue);
+        auto value = ScopedRegistryValue::StringOrMissing(
+            veko::kInternetExplorerKey, veko::kInternetExplorerBuildValue, c.build);
         EXPECT_EQ(ReadIEBuildMajor(), c.major);
     }
 }

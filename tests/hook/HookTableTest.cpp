@@ -34,16 +34,22 @@ TEST(ChooseInstallEntry, FollowsTheTableRules) {
     dead.Destroy();
     auto handleOf = [&](char c) {
         switch (c) {
-            case 'A': return a.Get();
-            case 'B': return b.Get();
-            case 'W': return w.Get();
-            default: return deadHandle;
+            case 'A':
+                return a.Get();
+            case 'B':
+                return b.Get();
+            case 'W':
+                return w.Get();
+            default:
+                return deadHandle;
         }
     };
     const ChoiceCase cases[] = {
         {"empty table: first entry", {}, false, 0},
         {"live window of another process is kept", {{0, 'A', 2000}}, false, 1},
-        {"dead entry of the same process is free", {{0, 'D', kInstalling}, {1, 'A', 2000}}, false,
+        {"dead entry of the same process is free",
+         {{0, 'D', kInstalling}, {1, 'A', 2000}},
+         false,
          0},
         {"lowest free entry wins", {{0, 'A', 2000}, {1, 'B', 3000}, {7, 'D', 4000}}, false, 2},
         {"window already listed", {{3, 'W', kInstalling}}, false, -1},
@@ -85,7 +91,7 @@ HookTableEntry EntryAt(const std::vector<uint8_t>& table, int index) {
 }
 
 class TableFileTest : public ::testing::Test {
-protected:
+  protected:
     std::wstring TablePath() const { return m_temp.File(veko::kHookTableFileName); }
     bool TableExists() const {
         return ::GetFileAttributesW(TablePath().c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -32,8 +32,8 @@ TEST(Library, VersionBlockNamesTheConfiguration) {
     DWORD ignored = 0;
     std::vector<BYTE> block(::GetFileVersionInfoSizeW(path.c_str(), &ignored));
     ASSERT_FALSE(block.empty());
-    ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()),
-                                      block.data()));
+    ASSERT_TRUE(
+        ::GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
     VS_FIXEDFILEINFO* info = nullptr;
     UINT size = 0;
     ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &size));

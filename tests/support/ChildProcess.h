@@ -8,7 +8,7 @@
 #include <string>
 
 class ChildProcess {
-public:
+  public:
     // Starts `program` (a file name in the directory of the test program) with `arguments`.
     static std::unique_ptr<ChildProcess> Start(const std::wstring& program,
                                                const std::wstring& arguments);
@@ -26,7 +26,7 @@ public:
     DWORD ProcessId() const { return m_info.dwProcessId; }
     DWORD ThreadId() const { return m_info.dwThreadId; }
 
-private:
+  private:
     ChildProcess() = default;
 
     PROCESS_INFORMATION m_info = {};

@@ -24,8 +24,8 @@ BOOL LoadedLibrary::Uninstall() {
 }
 
 TestWindow::TestWindow()
-    : m_hwnd(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               nullptr, nullptr)) {}
+    : m_hwnd(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                               nullptr)) {}
 
 TestWindow::~TestWindow() { Destroy(); }
 

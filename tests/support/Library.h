@@ -8,7 +8,7 @@
 #include <vector>
 
 class LoadedLibrary {
-public:
+  public:
     LoadedLibrary();
     ~LoadedLibrary();
     LoadedLibrary(const LoadedLibrary&) = delete;
@@ -19,14 +19,14 @@ public:
     HHOOK Install(HWND window);
     BOOL Uninstall();
 
-private:
+  private:
     HMODULE m_module = nullptr;
     std::vector<HHOOK> m_hooks;
 };
 
 // A plain hidden top-level window of this thread.
 class TestWindow {
-public:
+  public:
     TestWindow();
     ~TestWindow();
     TestWindow(const TestWindow&) = delete;
@@ -34,6 +34,6 @@ public:
     HWND Get() const { return m_hwnd; }
     void Destroy();
 
-private:
+  private:
     HWND m_hwnd;
 };

@@ -37,8 +37,8 @@ ScopedRegistryValue::ScopedRegistryValue(const wchar_t* key, const wchar_t* name
     DWORD size = 0;
     if (::RegQueryValueExW(hkey, name, nullptr, &m_type, nullptr, &size) == ERROR_SUCCESS) {
         m_old.resize(size);
-        m_existed = ::RegQueryValueExW(hkey, name, nullptr, &m_type, m_old.data(), &size) ==
-                    ERROR_SUCCESS;
+        m_existed =
+            ::RegQueryValueExW(hkey, name, nullptr, &m_type, m_old.data(), &size) == ERROR_SUCCESS;
     }
     ::RegCloseKey(hkey);
 }
@@ -65,6 +65,11 @@ ScopedRegistryValue ScopedRegistryValue::Deleted(const wchar_t* key, const wchar
     ScopedRegistryValue value(key, name);
     Delete(key, name);
     return value;
+}
+
+ScopedRegistryValue ScopedRegistryValue::StringOrMissing(const wchar_t* key, const wchar_t* name,
+                                                         const wchar_t* value) {
+    return value ? String(key, name, value) : Deleted(key, name);
 }
 
 ScopedRegistryValue::ScopedRegistryValue(ScopedRegistryValue&& other) noexcept

@@ -7,17 +7,20 @@
 #include <vector>
 
 class ScopedRegistryValue {
-public:
+  public:
     static ScopedRegistryValue Dword(const wchar_t* key, const wchar_t* name, DWORD value);
     static ScopedRegistryValue String(const wchar_t* key, const wchar_t* name,
                                       const std::wstring& value);
     static ScopedRegistryValue Raw(const wchar_t* key, const wchar_t* name, DWORD type,
                                    const void* data, DWORD size);
     static ScopedRegistryValue Deleted(const wchar_t* key, const wchar_t* name);
+    // A string value, or none when `value` is null.
+    static ScopedRegistryValue StringOrMissing(const wchar_t* key, const wchar_t* name,
+                                               const wchar_t* value);
     ScopedRegistryValue(ScopedRegistryValue&& other) noexcept;
     ~ScopedRegistryValue();
 
-private:
+  private:
     ScopedRegistryValue(const wchar_t* key, const wchar_t* name);
 
     std::wstring m_key;
@@ -30,11 +33,11 @@ private:
 
 // Deletes a whole key (and its values) under HKEY_LOCAL_MACHINE for one test.
 class ScopedMissingKey {
-public:
+  public:
     explicit ScopedMissingKey(const wchar_t* key);
     ~ScopedMissingKey();
 
-private:
+  private:
     std::wstring m_key;
     std::vector<std::pair<std::wstring, std::pair<DWORD, std::vector<BYTE>>>> m_values;
 };

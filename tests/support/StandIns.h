@@ -9,7 +9,7 @@
 #include "support/ChildProcess.h"
 
 class StandInBrowser {
-public:
+  public:
     // kind: ie8 ie7 ie6 maxthon maxthon2 sogou tt; `program` may be "maxthon.exe".
     explicit StandInBrowser(const std::wstring& kind, const std::wstring& options = L"",
                             const std::wstring& program = L"standin_browser.exe");
@@ -27,7 +27,7 @@ public:
     HWND EditOf(HWND frame);
     bool Raise(HWND frame);
 
-private:
+  private:
     std::unique_ptr<ChildProcess> m_process;
     HWND m_frame = nullptr;
     HWND m_edit = nullptr;
@@ -36,13 +36,13 @@ private:
 
 // The stand-in main program holding the hook on a browser's frame until it is destroyed.
 class MainProgram {
-public:
+  public:
     MainProgram(HWND frame);
     ~MainProgram();
     HHOOK Hook() const { return m_hook; }
     void Stop();
 
-private:
+  private:
     std::unique_ptr<ChildProcess> m_process;
     HHOOK m_hook = nullptr;
 };

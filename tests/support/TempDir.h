@@ -6,7 +6,7 @@
 // Creates a fresh directory and makes it this process's TMP and TEMP (children inherit them);
 // puts the previous values back and removes the directory again when it goes.
 class ScopedTempDir {
-public:
+  public:
     ScopedTempDir();
     ~ScopedTempDir();
     ScopedTempDir(const ScopedTempDir&) = delete;
@@ -15,7 +15,7 @@ public:
     const std::wstring& Path() const { return m_path; }  // with a trailing backslash
     std::wstring File(const std::wstring& name) const { return m_path + name; }
 
-private:
+  private:
     std::wstring m_path;
     std::wstring m_oldTmp;
     std::wstring m_oldTemp;

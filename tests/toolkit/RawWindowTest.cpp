@@ -39,7 +39,7 @@ const wchar_t* LoggingClass() {
 }
 
 class ProbeWindow : public FCRawWindow {
-public:
+  public:
     ~ProbeWindow() override { Destroy(); }
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
         seen.push_back(msg);
@@ -152,8 +152,8 @@ TEST(MessageWindow, WindowThatLostItsObject) {
     window.Create(0, L"STATIC", WS_POPUP, kBox, nullptr, nullptr);
     ASSERT_TRUE(window.GetHwnd());
     ::SetWindowLongW(window.GetHwnd(), GWL_USERDATA, 0);
-    const LRESULT set = ::SendMessageW(window.GetHwnd(), WM_SETTEXT, 0,
-                                       reinterpret_cast<LPARAM>(L"orphan"));
+    const LRESULT set =
+        ::SendMessageW(window.GetHwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"orphan"));
 #ifdef VEKO_COMPACT
     EXPECT_EQ(set, TRUE) << "the compact library lets the platform's default procedure answer";
 #else

@@ -10,7 +10,7 @@
 namespace {
 
 class Counter : public FCTimerNotify {
-public:
+  public:
     void OnTimer() override {
         ++ticks;
         if (onTick) onTick(*this);

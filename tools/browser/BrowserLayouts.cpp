@@ -41,9 +41,9 @@ struct Builder {
     }
     HWND Edit(HWND parent, const wchar_t* cls, int x, int y, int w, int h,
               HINSTANCE instance = nullptr) {
-        HWND edit = ::CreateWindowExW(WS_EX_CLIENTEDGE, cls, L"", WS_CHILD | WS_VISIBLE |
-                                      ES_AUTOHSCROLL, x, y, w, h, parent, nullptr,
-                                      instance ? instance : Instance(), nullptr);
+        HWND edit =
+            ::CreateWindowExW(WS_EX_CLIENTEDGE, cls, L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, x,
+                              y, w, h, parent, nullptr, instance ? instance : Instance(), nullptr);
         if (edit) built.edits.push_back(edit);
         return edit;
     }
@@ -94,8 +94,7 @@ struct Builder {
         Edit(Box(dock, L"XTPToolBar", 0, 0, 300, 28, L"菜单栏"), L"RichEdit20W", 2, 2, 200, 22);
         HWND bar = Box(dock, L"XTPToolBar", 0, 30, 600, 32, L"地址栏");
         Address(Edit(Box(bar, L"XTPControlHost", 40, 2, 550, 28), L"RichEdit20W", 2, 3, 530, 22));
-        Edit(Box(dock, L"XTPToolBar", 610, 30, 140, 32, L"地址栏"), L"RichEdit20W", 2, 3, 130,
-             22);
+        Edit(Box(dock, L"XTPToolBar", 610, 30, 140, 32, L"地址栏"), L"RichEdit20W", 2, 3, 130, 22);
     }
 
     void Sogou(HWND frame) {
@@ -103,8 +102,8 @@ struct Builder {
         Edit(bar, L"Edit", 4, 8, 80, 22);
         Address(Edit(Box(bar, L"SE_TuotuoAddressBar", 100, 4, 480, 32),
                      L"SE_TuotuoAddressBarEditCtrl", 4, 6, 460, 20));
-        Edit(Box(bar, L"SE_TuotuoSearchBar", 590, 4, 160, 32), L"SE_TuotuoAddressBarEditCtrl", 4,
-             6, 150, 20);
+        Edit(Box(bar, L"SE_TuotuoSearchBar", 590, 4, 160, 32), L"SE_TuotuoAddressBarEditCtrl", 4, 6,
+             150, 20);
     }
 
     void TT(HWND frame) {
@@ -129,13 +128,32 @@ void RegisterLayoutClasses() {
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_USEREX_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
     ::LoadLibraryW(L"riched20.dll");
-    for (const wchar_t* name :
-         {L"IEFrame", L"Maxthon2_Frame", L"SE_SogouExplorerFrame", L"_____TTFrameWnd__101__",
-          L"WorkerW", L"ReBarWindow32", L"Address Band Root", L"AddressDisplay Control",
-          L"SearchBand", L"Shell DocObject View", L"Internet Explorer_Server", L"LinksBand",
-          L"AddressBar", L"MxSearchBar", L"MxAddressBar", L"MxAddressHost", L"XTPDockBar",
-          L"XTPToolBar", L"XTPControlHost", L"SE_TuotuoToolbar", L"SE_TuotuoAddressBar",
-          L"SE_TuotuoSearchBar", L"TTToolBar", L"TTAddressHost", L"TTSearchHost", L"TTPageHost"}) {
+    for (const wchar_t* name : {L"IEFrame",
+                                L"Maxthon2_Frame",
+                                L"SE_SogouExplorerFrame",
+                                L"_____TTFrameWnd__101__",
+                                L"WorkerW",
+                                L"ReBarWindow32",
+                                L"Address Band Root",
+                                L"AddressDisplay Control",
+                                L"SearchBand",
+                                L"Shell DocObject View",
+                                L"Internet Explorer_Server",
+                                L"LinksBand",
+                                L"AddressBar",
+                                L"MxSearchBar",
+                                L"MxAddressBar",
+                                L"MxAddressHost",
+                                L"XTPDockBar",
+                                L"XTPToolBar",
+                                L"XTPControlHost",
+                                L"SE_TuotuoToolbar",
+                                L"SE_TuotuoAddressBar",
+                                L"SE_TuotuoSearchBar",
+                                L"TTToolBar",
+                                L"TTAddressHost",
+                                L"TTSearchHost",
+                                L"TTPageHost"}) {
         RegisterGeneric(name);
     }
     RegisterEditSuperclass(L"SE_TuotuoAddressBarEditCtrl", Instance());
@@ -146,9 +164,9 @@ BuiltFrame BuildFrame(const FrameOptions& options, POINT origin, bool atBottom) 
     Builder b;
     const wchar_t* frameClass = FrameClassOf(options.kind);
     if (!frameClass) return b.built;
-    HWND frame = ::CreateWindowExW(0, frameClass, L"Stand-in browser",
-                                   WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, origin.x,
-                                   origin.y, 780, 280, nullptr, nullptr, Instance(), nullptr);
+    HWND frame =
+        ::CreateWindowExW(0, frameClass, L"Stand-in browser", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                          origin.x, origin.y, 780, 280, nullptr, nullptr, Instance(), nullptr);
     b.built.frame = frame;
     if (!frame) return b.built;
     const std::wstring& k = options.kind;

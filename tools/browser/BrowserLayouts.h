@@ -9,15 +9,15 @@
 #include <vector>
 
 struct FrameOptions {
-    std::wstring kind;                 // ie8 ie7 ie6 maxthon maxthon2 sogou tt
-    std::wstring url;                  // the address edit's text
-    std::vector<int> ie6EditWidths;    // ie6 only: plain edits of these widths, in this order
+    std::wstring kind;               // ie8 ie7 ie6 maxthon maxthon2 sogou tt
+    std::wstring url;                // the address edit's text
+    std::vector<int> ie6EditWidths;  // ie6 only: plain edits of these widths, in this order
 };
 
 struct BuiltFrame {
     HWND frame = nullptr;
-    HWND addressEdit = nullptr;        // the edit the library's finder should choose
-    std::vector<HWND> edits;           // every edit-like control of the frame
+    HWND addressEdit = nullptr;  // the edit the library's finder should choose
+    std::vector<HWND> edits;     // every edit-like control of the frame
 };
 
 // Registers the classes that the layouts use; once per process.

@@ -28,8 +28,8 @@ namespace {
 constexpr ULONG_PTR kCommandTag = 0x53544252;  // 'STBR'
 
 FrameOptions g_options;
-std::map<HWND, HWND> g_frames;       // frame -> its address edit
-std::map<HWND, LONG> g_editProcs;    // edit -> procedure at creation
+std::map<HWND, HWND> g_frames;     // frame -> its address edit
+std::map<HWND, LONG> g_editProcs;  // edit -> procedure at creation
 
 BuiltFrame AddFrame(bool atBottom = false) {
     const POINT origin = {40 + 30 * static_cast<LONG>(g_frames.size()),
