@@ -133,6 +133,30 @@ TEST_F(BrowserHookTest, RescanServesNewFramesAboveTheKnownOnes) {
     ExpectLaidOver(WaitForTip(belowEdit, kRescanTimeout), belowEdit, false);
 }
 
+TEST_F(BrowserHookTest, ClassicMaxthonServesOnlyItsStartFrame) {
+    StandInBrowser browser(L"maxthon", L"", L"maxthon.exe");
+    ASSERT_TRUE(browser.IsUp());
+    MainProgram main(browser.Frame());
+    ASSERT_TRUE(WaitForTip(browser.Edit(), kAttachTimeout));
+    HWND edit = browser.EditOf(browser.NewFrame(true));
+    PumpFor(kRescanTimeout);
+    EXPECT_EQ(FindAddressTip(::GetParent(edit)), nullptr) << "no rescan for classic Maxthon";
+}
+
+TEST_F(BrowserHookTest, RescanSearchesNewFramesAsTheStartFrameKind) {
+    StandInBrowser browser(L"sogou");
+    ASSERT_TRUE(browser.IsUp());
+    MainProgram main(browser.Frame());
+    ASSERT_TRUE(WaitForTip(browser.Edit(), kAttachTimeout));
+
+    // An Internet Explorer frame in a Sogou process is searched with Sogou's recipe: no edit.
+    HWND ieEdit = browser.EditOf(browser.NewFrame(true, L"ie8"));
+    PumpFor(kRescanTimeout);
+    EXPECT_EQ(FindAddressTip(::GetParent(ieEdit)), nullptr);
+    HWND sogouEdit = browser.EditOf(browser.NewFrame(true));
+    ExpectLaidOver(WaitForTip(sogouEdit, kRescanTimeout), sogouEdit, true);
+}
+
 TEST_F(BrowserHookTest, ResizedEditTakesItsTipAlong) {
     StandInBrowser browser(L"tt");
     ASSERT_TRUE(browser.IsUp());

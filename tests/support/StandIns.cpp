@@ -50,8 +50,9 @@ LRESULT StandInBrowser::Command(const std::wstring& command) {
     return static_cast<LRESULT>(result);
 }
 
-HWND StandInBrowser::NewFrame(bool onTop) {
-    return reinterpret_cast<HWND>(Command(onTop ? L"frame top" : L"frame bottom"));
+HWND StandInBrowser::NewFrame(bool onTop, const std::wstring& kind) {
+    return reinterpret_cast<HWND>(
+        Command(std::wstring(onTop ? L"frame top " : L"frame bottom ") + kind));
 }
 
 HWND StandInBrowser::EditOf(HWND frame) {

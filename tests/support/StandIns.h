@@ -23,7 +23,8 @@ class StandInBrowser {
 
     // One command to the browser's control window (see the stand-in's usage); its answer.
     LRESULT Command(const std::wstring& command);
-    HWND NewFrame(bool onTop);
+    // A further frame, of the browser's own kind unless `kind` is given.
+    HWND NewFrame(bool onTop, const std::wstring& kind = L"");
     HWND EditOf(HWND frame);
     bool Raise(HWND frame);
 

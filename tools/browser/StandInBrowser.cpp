@@ -5,8 +5,9 @@
 //
 // It prints "frame=0x.. edit=0x.. control=0x.. pid=N" once the frame stands. The control window
 // takes commands as WM_COPYDATA (dwData 'STBR', UTF-16 text) and answers with the result:
-//   frame top|bottom   a further frame of the same kind, shown at the top of the Z-order, or
-//                      hidden at its bottom
+//   frame top|bottom [kind]
+//                      a further frame (of the first one's kind unless given), shown at the
+//                      top of the Z-order, or hidden at its bottom
 //   edit <frame>       the address edit of one of our frames
 //   raise <frame>      shows a frame at the top of the Z-order
 //   changed            how many edits no longer have the window procedure they were created with
@@ -31,10 +32,12 @@ FrameOptions g_options;
 std::map<HWND, HWND> g_frames;     // frame -> its address edit
 std::map<HWND, LONG> g_editProcs;  // edit -> procedure at creation
 
-BuiltFrame AddFrame(bool atBottom = false) {
+BuiltFrame AddFrame(bool atBottom = false, const std::wstring& kind = L"") {
     const POINT origin = {40 + 30 * static_cast<LONG>(g_frames.size()),
                           40 + 30 * static_cast<LONG>(g_frames.size())};
-    BuiltFrame built = BuildFrame(g_options, origin, atBottom);
+    FrameOptions options = g_options;
+    if (!kind.empty()) options.kind = kind;
+    BuiltFrame built = BuildFrame(options, origin, atBottom);
     if (!built.frame) return built;
     g_frames[built.frame] = built.addressEdit;
     for (HWND edit : built.edits) g_editProcs[edit] = ::GetWindowLongW(edit, GWL_WNDPROC);
@@ -63,9 +66,9 @@ LRESULT RunCommand(const std::wstring& command) {
     std::wstring verb;
     in >> verb;
     if (verb == L"frame") {
-        std::wstring where;
-        in >> where;
-        return reinterpret_cast<LRESULT>(AddFrame(where == L"bottom").frame);
+        std::wstring where, kind;
+        in >> where >> kind;
+        return reinterpret_cast<LRESULT>(AddFrame(where == L"bottom", kind).frame);
     }
     if (verb == L"edit") {
         auto it = g_frames.find(HandleArg(in));
