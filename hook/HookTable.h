@@ -34,7 +34,6 @@ class FCGlobalShareMemory {
     virtual ~FCGlobalShareMemory() = default;
 
     uint8_t* GetData() { return m_data.get(); }
-    int GetSize() const { return m_nSize; }
     HookTableEntry* Entries() { return reinterpret_cast<HookTableEntry*>(m_data.get()); }
     bool Save();
 

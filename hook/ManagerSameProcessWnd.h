@@ -60,7 +60,6 @@ class CManagerSameProcessWnd : public FCTimerNotify {
     BrowserKind DetectBrowserKind(const wchar_t* className) const;
     void OnTimer() override;
 
-    BrowserKind GetBrowserKind() const { return m_nBrowserKind; }
     // At process exit the platform takes everything down; teardown then leaves windows alone.
     void SetProcessExiting() { m_bProcessExiting = true; }
 

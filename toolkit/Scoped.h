@@ -3,19 +3,15 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <type_traits>
 
-struct FileHandleCloser {
-    void operator()(HANDLE h) const {
-        if (h && h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
-    }
-};
 // A kernel handle we own; INVALID_HANDLE_VALUE is kept as "none" by callers that test IsValid.
 class ScopedHandle {
   public:
     explicit ScopedHandle(HANDLE h = INVALID_HANDLE_VALUE) : m_h(h) {}
-    ~ScopedHandle() { FileHandleCloser()(m_h); }
+    ~ScopedHandle() {
+        if (IsValid()) ::CloseHandle(m_h);
+    }
     ScopedHandle(const ScopedHandle&) = delete;
     ScopedHandle& operator=(const ScopedHandle&) = delete;
     HANDLE Get() const { return m_h; }
