@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "support/WindowQueries.h"
+
 namespace {
 
 constexpr ULONG_PTR kCommandTag = 0x53544252;  // 'STBR'
@@ -76,3 +78,28 @@ void MainProgram::Stop() {
 }
 
 bool StandInBrowser::Raise(HWND frame) { return Command(L"raise " + HexText(frame)) == 1; }
+
+MainProgramRun RunMainProgram(const std::wstring& arguments) {
+    MainProgramRun run;
+    auto process = ChildProcess::Start(L"koxQNMain.exe", arguments);
+    if (!process) return run;
+    auto drain = [&] {
+        for (std::string line = process->ReadLine(0); !line.empty(); line = process->ReadLine(0))
+            run.lines.push_back(line);
+    };
+    WaitUntil(
+        [&] {
+            drain();
+            return !process->IsRunning();
+        },
+        30000);
+    process->Wait(0, &run.exitCode);
+    drain();
+    return run;
+}
+
+ResultHost::ResultHost() : m_process(ChildProcess::Start(L"result_host.exe", L"")) {
+    if (!m_process) return;
+    auto fields = ParseFields(m_process->ReadLine(10000));
+    if (fields.count("window")) m_window = HandleFromText<HWND>(fields["window"]);
+}

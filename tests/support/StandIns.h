@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/ChildProcess.h"
 
@@ -46,4 +47,23 @@ class MainProgram {
   private:
     std::unique_ptr<ChildProcess> m_process;
     HHOOK m_hook = nullptr;
+};
+
+// One run of the stand-in main program, this thread's messages pumped meanwhile (the program
+// may be talking to a result window of this thread).
+struct MainProgramRun {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::vector<std::string> lines;
+};
+MainProgramRun RunMainProgram(const std::wstring& arguments);
+
+// A result window of the library in a process of its own.
+class ResultHost {
+  public:
+    ResultHost();
+    HWND Window() const { return m_window; }
+
+  private:
+    std::unique_ptr<ChildProcess> m_process;
+    HWND m_window = nullptr;
 };

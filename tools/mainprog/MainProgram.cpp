@@ -7,6 +7,18 @@
 //   koxQNMain.exe uninstall        calls UninstallHook in this process and prints its result
 //   koxQNMain.exe inspect (--class NAME [--pid N] | --hwnd 0xH)
 //       prints the address tip that the library laid into the frame, and the edit under it
+//   koxQNMain.exe digest ADDRESS    prints the address's 32-character digest
+//   koxQNMain.exe push ADDRESS VERDICT [--by copydata|file] [--to 0xH] [--digest]
+//                 [--numbers FIRST SECOND] [--magic N] [--size N] [--null-data]
+//       hands one verdict to every result window (or to the one given) and prints each
+//       window's answer: "window=0x.. result=N", then "pushed=N". By file it writes the result
+//       file and sends WM_NEW_URL_RESULT; by copydata it sends WM_COPYDATA (--magic, --size and
+//       --null-data send it wrong on purpose). --digest: ADDRESS is already the digest.
+//   koxQNMain.exe dump 0xH          asks one result window for its cache as a peer does and
+//                                   prints "record=<digest> verdict=0x.." lines, "records=N"
+//   koxQNMain.exe serve FILE        owns a result window ("window=0x..") and answers every
+//                                   request for its cache with the verdicts listed in FILE,
+//                                   one "ADDRESS VERDICT" per line, read at each request
 //   koxQNMain.exe s:0 | s:2 | r:0 | (nothing)
 //       the library's start commands: appends "<arguments>\t<program path>" to koxQNMain.log in
 //       the temporary directory and exits.
@@ -17,6 +29,7 @@
 #include <cwchar>
 #include <string>
 
+#include "ChannelCommands.h"
 #include "veko.h"
 
 namespace {
@@ -39,24 +52,15 @@ BOOL CALLBACK MatchFrame(HWND hwnd, LPARAM param) {
     return FALSE;
 }
 
-HWND FindFrame(int argc, wchar_t** argv) {
+HWND FindFrame(const Arguments& args) {
+    const std::wstring hwnd = args.Value(L"--hwnd");
+    if (!hwnd.empty()) return HandleArgument(hwnd);
     FrameQuery query;
-    for (int i = 2; i + 1 < argc; ++i) {
-        const std::wstring name = argv[i];
-        if (name == L"--hwnd") return reinterpret_cast<HWND>(std::wcstoul(argv[i + 1], nullptr, 0));
-        if (name == L"--class") query.className = argv[i + 1];
-        if (name == L"--pid") query.processId = std::wcstoul(argv[i + 1], nullptr, 0);
-    }
+    query.className = args.Value(L"--class");
+    query.processId = ParseNumber(args.Value(L"--pid", L"0"));
     if (query.className.empty()) return nullptr;
     ::EnumWindows(MatchFrame, reinterpret_cast<LPARAM>(&query));
     return query.found;
-}
-
-bool HasFlag(int argc, wchar_t** argv, const wchar_t* flag) {
-    for (int i = 2; i < argc; ++i) {
-        if (std::wcscmp(argv[i], flag) == 0) return true;
-    }
-    return false;
 }
 
 std::wstring ProgramDirectory() {
@@ -68,12 +72,8 @@ std::wstring ProgramDirectory() {
 
 HMODULE LoadVeko() { return ::LoadLibraryW((ProgramDirectory() + L"\\veko.dll").c_str()); }
 
-unsigned long Hex(const void* handle) {
-    return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle));
-}
-
-int Install(int argc, wchar_t** argv) {
-    HWND frame = FindFrame(argc, argv);
+int Install(const Arguments& args) {
+    HWND frame = FindFrame(args);
     HMODULE veko = LoadVeko();
     auto install = veko::GetExport<VekoInstallHookFn>(veko, "InstallHook");
     if (!install) {
@@ -83,7 +83,7 @@ int Install(int argc, wchar_t** argv) {
     HHOOK hook = install(frame);
     std::printf("frame=0x%08lX hook=0x%08lX\n", Hex(frame), Hex(hook));
     std::fflush(stdout);
-    if (HasFlag(argc, argv, L"--hold")) {
+    if (args.Has(L"--hold")) {
         MSG msg;
         while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
     }
@@ -120,8 +120,8 @@ HWND EditUnderTip(HWND tip, const RECT& tipRect) {
     return nullptr;
 }
 
-int Inspect(int argc, wchar_t** argv) {
-    HWND frame = FindFrame(argc, argv);
+int Inspect(const Arguments& args) {
+    HWND frame = FindFrame(args);
     TipQuery query;
     if (frame) ::EnumChildWindows(frame, MatchTip, reinterpret_cast<LPARAM>(&query));
     std::printf("frame=0x%08lX\n", Hex(frame));
@@ -164,9 +164,14 @@ int wmain(int argc, wchar_t** argv) {
         verb == veko::kStartCommandRepair) {
         return LogStartCommand(verb.c_str());
     }
-    if (verb == L"install") return Install(argc, argv);
+    const Arguments args(argc, argv);
+    if (verb == L"install") return Install(args);
     if (verb == L"uninstall") return Uninstall();
-    if (verb == L"inspect") return Inspect(argc, argv);
-    std::fprintf(stderr, "usage: koxQNMain install|uninstall|inspect ...\n");
+    if (verb == L"inspect") return Inspect(args);
+    if (verb == L"digest") return DigestCommand(args);
+    if (verb == L"push") return PushCommand(args);
+    if (verb == L"dump") return DumpCommand(args);
+    if (verb == L"serve") return ServeCommand(args);
+    std::fprintf(stderr, "usage: koxQNMain install|uninstall|inspect|digest|push|dump|serve ...\n");
     return 2;
 }

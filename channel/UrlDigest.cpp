@@ -1,0 +1,48 @@
+#include "channel/UrlDigest.h"
+
+#include <cstdint>
+
+#include "channel/Md5.h"
+
+namespace {
+
+void HashUnits(Md5& md5, const char16_t* units, size_t count) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    md5.Update(reinterpret_cast<const uint8_t*>(units), count * 2);
+#else
+    uint8_t bytes[256];
+    while (count) {
+        const size_t n = count < sizeof(bytes) / 2 ? count : sizeof(bytes) / 2;
+        for (size_t i = 0; i < n; ++i) {
+            bytes[2 * i] = uint8_t(units[i]);
+            bytes[2 * i + 1] = uint8_t(units[i] >> 8);
+        }
+        md5.Update(bytes, n * 2);
+        units += n;
+        count -= n;
+    }
+#endif
+}
+
+}  // namespace
+
+UrlDigest DigestOfUnits(const char16_t* units, size_t count) {
+    static const char kHex[] = "0123456789abcdef";
+    Md5 md5;
+    HashUnits(md5, units, count);
+    const Md5Digest digest = md5.Final();
+    UrlDigest text(32, u'0');
+    for (size_t i = 0; i < digest.size(); ++i) {
+        text[2 * i] = char16_t(kHex[digest[i] >> 4]);
+        text[2 * i + 1] = char16_t(kHex[digest[i] & 0x0F]);
+    }
+    return text;
+}
+
+UrlDigest DigestOfText(const char16_t* text) {
+    size_t count = 0;
+    if (text) {
+        while (text[count]) ++count;
+    }
+    return DigestOfUnits(text, count);
+}

@@ -1,0 +1,189 @@
+// The record codec and the files of the exchange, read and written in this process.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "channel/ResultMessages.h"
+#include "channel/TempFileExchange.h"
+#include "support/TempDir.h"
+#include "support/WindowQueries.h"
+
+namespace {
+
+UrlDigest Key(char fill) { return UrlDigest(32, char16_t(fill)); }
+
+std::vector<uint8_t> Records(std::initializer_list<std::pair<char, UrlVerdict>> entries) {
+    VerdictMap map;
+    std::vector<uint8_t> bytes;
+    for (const auto& e : entries) {
+        const ResultRecord record = MakeResultRecord(Key(e.first), e.second);
+        const auto* raw = reinterpret_cast<const uint8_t*>(&record);
+        bytes.insert(bytes.end(), raw, raw + sizeof(record));
+    }
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    if (!bytes.empty()) ::WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::wstring& path) {
+    std::vector<uint8_t> bytes(1 << 16);
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    DWORD got = 0;
+    ::ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr);
+    ::CloseHandle(file);
+    bytes.resize(got);
+    return bytes;
+}
+
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(ResultRecordCodec, LayoutAndRoundTrip) {
+    const UrlDigest digest = u"0123456789abcdef0123456789abcdef";
+    const ResultRecord record = MakeResultRecord(digest, 0x4A0B0C0Du);
+    ASSERT_EQ(sizeof(record), 36u);
+    const auto* raw = reinterpret_cast<const uint8_t*>(&record);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(raw), 32),
+              "0123456789abcdef0123456789abcdef");
+    EXPECT_EQ(std::vector<uint8_t>(raw + 32, raw + 36),
+              (std::vector<uint8_t>{0x0D, 0x0C, 0x0B, 0x4A}));
+    EXPECT_EQ(RecordDigest(record), digest);
+    EXPECT_EQ(RecordVerdict(record), 0x4A0B0C0Du);
+
+    // Bytes that are no hexadecimal digits pass through a peer unchanged as well.
+    ResultRecord odd;
+    for (int i = 0; i < 32; ++i) odd.digest[i] = char(0x80 + i * 4);
+    std::memset(odd.verdict, 0xFF, 4);
+    VerdictMap map;
+    MergeRecord(reinterpret_cast<const uint8_t*>(&odd), map);
+    const std::vector<uint8_t> back = SerializeCache(map);
+    ASSERT_EQ(back.size(), 36u);
+    EXPECT_EQ(std::memcmp(back.data(), &odd, 36), 0);
+}
+
+TEST(ResultRecordCodec, MergeKeepsLaterDeliveriesAndCacheIsOrdered) {
+    VerdictMap map;
+    const auto bytes = Records({{'c', 3}, {'a', 1}, {'c', 30}, {'b', 2}});
+    EXPECT_EQ(MergeRecords(bytes.data(), bytes.size() - 1, map), 3u) << "partial record dropped";
+    EXPECT_EQ(map.size(), 2u);
+    EXPECT_EQ(map[Key('c')], 30u) << "the later delivery wins";
+    MergeRecords(bytes.data(), 36, map);
+    EXPECT_EQ(map[Key('c')], 3u);
+    MergeRecords(bytes.data(), bytes.size(), map);
+    EXPECT_EQ(SerializeCache(map), Records({{'a', 1}, {'b', 2}, {'c', 30}}));
+    EXPECT_TRUE(SerializeCache(VerdictMap()).empty());
+}
+
+TEST(ExchangeFiles, NamesTakeTheNumbersWithTheirSigns) {
+    const std::wstring temp = CurrentTempPath();
+    EXPECT_EQ(CacheFilePath(0x00010042), temp + L"qn9m6_65602.tmp");
+    EXPECT_EQ(CacheFilePath(0x80001234), temp + L"qn9m6_-2147478988.tmp");
+    EXPECT_EQ(ResultFilePath(0xFFFFFFFF, -1), temp + L"w3zd6_4294967295_-1.tmp");
+    EXPECT_EQ(ResultFilePath(7, 0x7FFFFFFF), temp + L"w3zd6_7_2147483647.tmp");
+}
+
+// Result files: the first full record counts, nothing else; the file goes in every case.
+TEST(ExchangeFiles, ResultFileMergesItsFirstRecordOnly) {
+    const auto one = Records({{'a', 1}});
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        bool present;
+        size_t merged;
+    } cases[] = {
+        {"missing", {}, false, 0},
+        {"empty", {}, true, 0},
+        {"35 bytes", std::vector<uint8_t>(one.begin(), one.end() - 1), true, 0},
+        {"36 bytes", one, true, 1},
+        {"72 bytes", Records({{'a', 1}, {'b', 2}}), true, 1},
+    };
+    for (const auto& c : cases) {
+        const std::wstring path = ResultFilePath(0xFFFFFFFF, -1);
+        if (c.present) WriteFileBytes(path, c.bytes);
+        VerdictMap map;
+        ReadResultFile(0xFFFFFFFF, -1, map);
+        EXPECT_EQ(map.size(), c.merged) << c.what;
+        if (c.merged) {
+            EXPECT_EQ(map[Key('a')], 1u) << c.what;
+        }
+        EXPECT_FALSE(Exists(path)) << c.what;
+    }
+}
+
+TEST(ExchangeFiles, CacheFileMergesEveryFullRecord) {
+    std::vector<uint8_t> many;
+    for (int i = 0; i < 3000; ++i) {  // longer than one read
+        UrlDigest key(32, u'0');
+        for (int d = 0; d < 4; ++d) key[d] = char16_t('a' + (i >> (4 * d) & 15));
+        const ResultRecord record = MakeResultRecord(key, UrlVerdict(i));
+        const auto* raw = reinterpret_cast<const uint8_t*>(&record);
+        many.insert(many.end(), raw, raw + 36);
+    }
+    const auto three = Records({{'a', 1}, {'b', 2}, {'c', 3}});
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        bool present;
+        size_t merged;
+    } cases[] = {
+        {"missing", {}, false, 0},
+        {"empty", {}, true, 0},
+        {"three records", three, true, 3},
+        {"three and a partial", std::vector<uint8_t>(three.begin(), three.end() - 16), true, 2},
+        {"3000 records", many, true, 3000},
+    };
+    const WPARAM answering = 0x80001234;  // the high bit set: a negative number in the name
+    for (const auto& c : cases) {
+        const std::wstring path = CacheFilePath(answering);
+        if (c.present) WriteFileBytes(path, c.bytes);
+        VerdictMap map;
+        ReadCacheFile(answering, map);
+        EXPECT_EQ(map.size(), c.merged) << c.what;
+        EXPECT_FALSE(Exists(path)) << c.what;
+    }
+}
+
+// The answer is posted whether or not the file could be written; the file holds the cache.
+TEST(ExchangeFiles, WriteCacheFileAnswersTheAsker) {
+    const HWND asker = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         nullptr, nullptr);
+    ASSERT_TRUE(asker);
+    VerdictMap cache;
+    MergeRecords(Records({{'b', 2}, {'a', 1}}).data(), 72, cache);
+    const HWND own = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x80004321));
+
+    for (bool blocked : {false, true}) {
+        const std::wstring path = CacheFilePath(reinterpret_cast<WPARAM>(own));
+        if (blocked) ::CreateDirectoryW(path.c_str(), nullptr);  // a directory of that name
+        WriteCacheFile(own, asker, cache);
+        MSG msg = {};
+        EXPECT_TRUE(::PeekMessageW(&msg, asker, ThisMyScanResultMessage(),
+                                   ThisMyScanResultMessage(), PM_REMOVE))
+            << blocked;
+        EXPECT_EQ(msg.wParam, reinterpret_cast<WPARAM>(own));
+        EXPECT_EQ(msg.lParam, 0);
+        if (!blocked) {
+            EXPECT_EQ(ReadFileBytes(path), Records({{'a', 1}, {'b', 2}}));
+        }
+        VerdictMap read;
+        ReadCacheFile(reinterpret_cast<WPARAM>(own), read);
+        EXPECT_EQ(read, blocked ? VerdictMap() : cache);
+        ::RemoveDirectoryW(path.c_str());
+    }
+    ::DestroyWindow(asker);
+}
+
+}  // namespace
