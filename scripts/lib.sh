@@ -13,6 +13,7 @@ install_missing() {
   command -v wine >/dev/null || missing+=(wine)
   dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+  [ -f /usr/include/stb/stb_image.h ] || missing+=(libstb-dev)
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "installing: ${missing[*]}"
   if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -48,4 +48,34 @@ TEST(Library, VersionBlockNamesTheConfiguration) {
     EXPECT_EQ(info->dwProductVersionLS, ls);
 }
 
+BOOL CALLBACK CollectId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR ids) {
+    if (IS_INTRESOURCE(name)) {
+        reinterpret_cast<std::vector<unsigned>*>(ids)->push_back(unsigned(uintptr_t(name)));
+    }
+    return TRUE;
+}
+
+// The pictures are "PNG" resources with integer ids in Simplified Chinese, one list per
+// configuration.
+TEST(Library, CarriesThePicturesOfItsConfiguration) {
+    HMODULE dll = ::LoadLibraryExW((BinaryDirectory() + L"veko.dll").c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(dll);
+    std::vector<unsigned> ids;
+    ::EnumResourceNamesW(dll, L"PNG", CollectId, reinterpret_cast<LONG_PTR>(&ids));
+#ifdef VEKO_COMPACT
+    const std::vector<unsigned> expected = {350, 351, 352, 353, 355, 356, 357};
+#else
+    const std::vector<unsigned> expected = {300, 301, 302, 303, 310, 311, 312, 320, 321, 322,
+                                            323, 324, 325, 326, 327, 328, 330, 340, 350, 351,
+                                            352, 353, 355, 356, 357, 370, 371, 380};
+#endif
+    EXPECT_EQ(ids, expected);
+    const WORD chinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+    for (unsigned id : ids) {
+        EXPECT_TRUE(::FindResourceExW(dll, L"PNG", MAKEINTRESOURCEW(id), chinese)) << id;
+    }
+    ::FreeLibrary(dll);
+}
+
 }  // namespace

@@ -1,0 +1,3 @@
+// The decoder's one implementation unit; built without our warning flags (third-party code).
+#define STB_IMAGE_IMPLEMENTATION
+#include "StbImage.h"
