@@ -1,6 +1,10 @@
 #include "tipui/WndAddressTip.h"
 
+#include <vector>
+
 #include "hook/EnvProbes.h"
+#include "tipui/AddressRepair.h"
+#include "tipui/TipSettings.h"
 
 namespace {
 
@@ -11,18 +15,47 @@ void AddStyle(HWND hwnd, LONG style) {
 // Sogou and TT give the badge the edit's own height; the others centre it in the parent.
 bool SpansEditHeight(BrowserKind kind) { return kind == BrowserSogou || kind == BrowserTT; }
 
+std::u16string AsU16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+std::wstring AsWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The process's ANSI code page, in which the safety page's parameter is decoded.
+CodePage AnsiCodePage() {
+    CodePage page;
+    page.narrow = [](const std::u16string& text) {
+        const std::wstring wide = AsWide(text);
+        const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), int(wide.size()), nullptr,
+                                               0, nullptr, nullptr);
+        std::string ansi(size_t(size > 0 ? size : 0), '\0');
+        if (size > 0) {
+            ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), int(wide.size()), &ansi[0], size,
+                                  nullptr, nullptr);
+        }
+        return ansi;
+    };
+    page.widen = [](const std::string& ansi) {
+        const int size = ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), int(ansi.size()), nullptr, 0);
+        std::wstring wide(size_t(size > 0 ? size : 0), L'\0');
+        if (size > 0) ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), int(ansi.size()), &wide[0], size);
+        return AsU16(wide);
+    };
+    return page;
+}
+
 }  // namespace
 
 CWndAddressTip::CWndAddressTip(HWND hwndParent, HWND hwndEdit, BrowserKind kind)
-    : m_hWndEdit(hwndEdit), m_nBrowserKind(kind) {
+    : m_tipBtn(0, hwndEdit), m_hWndEdit(hwndEdit), m_nBrowserKind(kind) {
     AddStyle(hwndParent, WS_CLIPCHILDREN);
     AddStyle(hwndEdit, WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
     const DWORD style = IsAddressBarAlertOn() ? (WS_CHILD | WS_VISIBLE) : WS_CHILD;
     Create(0, nullptr, style, RECT{-3, -3, -2, -2}, hwndParent, nullptr);
+    m_tipBtn.Create(RECT{0, 0, 1, 1}, m_hWnd, 300, WS_VISIBLE);
     Layout();
+    StartTimer(800);
 }
 
-CWndAddressTip::~CWndAddressTip() { Destroy(); }
+// The badge goes first, then the timer (FCTimerNotify), then the window (FCRawWindow).
+CWndAddressTip::~CWndAddressTip() = default;
 
 void CWndAddressTip::Layout() {
     HWND parent = ::GetParent(m_hWnd);
@@ -33,7 +66,7 @@ void CWndAddressTip::Layout() {
     ::ScreenToClient(parent, reinterpret_cast<POINT*>(&rcEdit.left));
     ::ScreenToClient(parent, reinterpret_cast<POINT*>(&rcEdit.right));
 
-    const SIZE frame = GetFrameSize();
+    const SIZE frame = m_tipBtn.GetFrameSize();
     LONG top = 0;
     LONG bottom = 0;
     if (SpansEditHeight(m_nBrowserKind)) {
@@ -45,6 +78,28 @@ void CWndAddressTip::Layout() {
     }
     const LONG right = rcEdit.right;
     const LONG left = right - frame.cx;
+    ::SetWindowPos(m_tipBtn.GetHwnd(), nullptr, 0, 0, right - left, bottom - top,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     ::SetWindowPos(m_hWnd, HWND_TOP, left, top, right - left, bottom - top,
                    SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void CWndAddressTip::OnTimer() {
+    if (::IsWindowVisible(m_hWnd)) {
+        ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    }
+    const std::wstring address = ReadAddress();
+    m_tipBtn.UpdateAddress(address.c_str());
+}
+
+std::wstring CWndAddressTip::ReadAddress() {
+    const int length = ::GetWindowTextLengthW(m_hWndEdit);
+    std::vector<wchar_t> buffer(size_t(length > 0 ? length : 0) + 2, L'\0');
+    ::GetWindowTextW(m_hWndEdit, buffer.data(), length + 1);
+    std::u16string text = CutAtFirstSpace(AsU16(buffer.data()));
+    if (IsSafetyPageAddress(text, AsU16(kSafetyInfoHost))) {
+        text = SafetyPageTarget(text, AnsiCodePage());
+        ::SetWindowTextW(m_hWndEdit, AsWide(text).c_str());
+    }
+    return AsWide(text);
 }

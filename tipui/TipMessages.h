@@ -1,0 +1,11 @@
+// Private messages between the pop-up tip and the badge that owns it.
+#pragma once
+
+#include <windows.h>
+
+// Delete the open pop-up.
+constexpr UINT UM_CLOSE_POP_TIP = WM_APP + 16;
+// Hide the badge's parent window: the whole address tip.
+constexpr UINT UM_HIDE_ADDRESS_TIP = WM_APP + 17;
+// Open the pop-up (the badge posts it to itself when the open pop-up is tracking a press).
+constexpr UINT UM_SHOW_POP_TIP = WM_APP + 18;
