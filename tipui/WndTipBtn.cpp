@@ -47,6 +47,12 @@ SIZE CWndTipBtn::GetFrameSize() const {
 }
 
 void CWndTipBtn::UpdateAddress(const wchar_t* address) {
+    // The amber badge comes and goes with the switches, whatever else changes.
+    const bool monitorOff = IsMonitorOff();
+    if (monitorOff != m_bMonitorOffShown) {
+        m_bMonitorOffShown = monitorOff;
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    }
     if (IsMalwareMonitorOff()) {
 #ifndef VEKO_COMPACT
         m_nPopBackgroundId = 312;
@@ -62,7 +68,11 @@ void CWndTipBtn::UpdateAddress(const wchar_t* address) {
         return;
     }
     if (!address) return;
-    if (m_strAddress != address) m_pLastVerdict.reset();
+    if (m_strAddress != address) {
+        m_pLastVerdict.reset();
+        // A flash belongs to the address that started it, not to the next one.
+        m_pFlashTimer.reset();
+    }
     m_strAddress = address;
 
     // A missing verdict counts as 0, so that the badge repaints whenever what it shows changes.

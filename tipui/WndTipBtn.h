@@ -99,4 +99,5 @@ class CWndTipBtn : public FCRawButton {
 #endif
     std::unique_ptr<CTimerFlashTip> m_pFlashTimer;
     std::unique_ptr<CTimerDelayPopTip> m_pDelayTimer;
+    bool m_bMonitorOffShown = false;
 };

@@ -1,6 +1,9 @@
 #include "support/StandIns.h"
 
 #include <cstdio>
+#include <fstream>
+
+#include "support/TempDir.h"
 
 #include "support/WindowQueries.h"
 
@@ -102,4 +105,20 @@ ResultHost::ResultHost() : m_process(ChildProcess::Start(L"result_host.exe", L""
     if (!m_process) return;
     auto fields = ParseFields(m_process->ReadLine(10000));
     if (fields.count("window")) m_window = HandleFromText<HWND>(fields["window"]);
+}
+
+std::vector<std::string> MainProgramStarts(const std::wstring& expectedProgram) {
+    std::vector<std::string> starts;
+    std::ifstream log((CurrentTempPath() + L"koxQNMain.log").c_str());
+    const std::string expected(expectedProgram.begin(), expectedProgram.end());
+    for (std::string line; std::getline(log, line);) {
+        const size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        if (!expected.empty() && line.substr(tab + 1) != expected) {
+            starts.push_back("from elsewhere: " + line.substr(tab + 1));
+            continue;
+        }
+        starts.push_back(line.substr(0, tab));
+    }
+    return starts;
 }

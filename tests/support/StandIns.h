@@ -67,3 +67,8 @@ class ResultHost {
     std::unique_ptr<ChildProcess> m_process;
     HWND m_window = nullptr;
 };
+
+// The command lines the stand-in main program was started with, from its log in the temporary
+// directory: one entry per start, "<arguments>" (the program's own path checked against
+// `expectedProgram` when it is given).
+std::vector<std::string> MainProgramStarts(const std::wstring& expectedProgram = L"");

@@ -19,6 +19,8 @@
 //   koxQNMain.exe serve FILE        owns a result window ("window=0x..") and answers every
 //                                   request for its cache with the verdicts listed in FILE,
 //                                   one "ADDRESS VERDICT" per line, read at each request
+//   koxQNMain.exe url ADDRESS       a web address handed over by the shell (tests register
+//                                   this program as the http handler): logged as "url ADDRESS"
 //   koxQNMain.exe s:0 | s:2 | r:0 | (nothing)
 //       the library's start commands: appends "<arguments>\t<program path>" to koxQNMain.log in
 //       the temporary directory and exits.
@@ -172,6 +174,7 @@ int wmain(int argc, wchar_t** argv) {
     if (verb == L"push") return PushCommand(args);
     if (verb == L"dump") return DumpCommand(args);
     if (verb == L"serve") return ServeCommand(args);
+    if (verb == L"url") return LogStartCommand((L"url " + args.Positional(0)).c_str());
     std::fprintf(stderr, "usage: koxQNMain install|uninstall|inspect|digest|push|dump|serve ...\n");
     return 2;
 }
