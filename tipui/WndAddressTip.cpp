@@ -33,9 +33,11 @@ CodePage AnsiCodePage() {
         return ansi;
     };
     page.widen = [](const std::string& ansi) {
-        const int size = ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), int(ansi.size()), nullptr, 0);
+        const int size =
+            ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), int(ansi.size()), nullptr, 0);
         std::wstring wide(size_t(size > 0 ? size : 0), L'\0');
-        if (size > 0) ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), int(ansi.size()), &wide[0], size);
+        if (size > 0)
+            ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), int(ansi.size()), &wide[0], size);
         return AsU16(wide);
     };
     return page;

@@ -35,8 +35,7 @@ DWORD WINAPI HideBadgeThread(void* param) {
     return NoThrow(DWORD(0), [param] {
         const HWND owner = static_cast<HWND>(param);
         const int answer = ::MessageBoxW(
-            nullptr,
-            L"您确定要隐藏地址栏状态图标吗？\n\n关闭后，您可以在koxQuenda的设置中开启显示",
+            nullptr, L"您确定要隐藏地址栏状态图标吗？\n\n关闭后，您可以在koxQuenda的设置中开启显示",
             L"koxQuenda", MB_YESNO | MB_ICONWARNING);
         if (answer != IDYES) return DWORD(0);
         StartMainProgram(veko::kStartCommandRepair);

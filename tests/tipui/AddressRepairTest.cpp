@@ -52,8 +52,8 @@ TEST(AddressRepair, RecognisesOnlyTheExactPrefixAndCutsAtTheFirstSpace) {
                                      u"safe.koxquenda.com"));
     EXPECT_FALSE(IsSafetyPageAddress(u"https://safe.koxquenda.com/cl/koxtarvel.html?x",
                                      u"safe.koxquenda.com"));
-    EXPECT_FALSE(IsSafetyPageAddress(u"http://safe.koxquenda.com/cl/koxtarvel.html",
-                                     u"safe.koxquenda.com"));
+    EXPECT_FALSE(
+        IsSafetyPageAddress(u"http://safe.koxquenda.com/cl/koxtarvel.html", u"safe.koxquenda.com"));
     EXPECT_EQ(CutAtFirstSpace(u"http://a.example/ b c"), u"http://a.example/");
     EXPECT_EQ(CutAtFirstSpace(u" lead"), u"");
     EXPECT_EQ(CutAtFirstSpace(u"none"), u"none");

@@ -18,9 +18,9 @@ TEST(CenterFitRect, CentresAndShrinksToFit) {
         {30, 14, {0, 0, 30, 14}, {0, 0, 30, 14}},
         {30, 14, {0, 0, 40, 20}, {5, 3, 35, 17}},
         {30, 14, {10, 10, 41, 25}, {10, 10, 40, 24}},
-        {30, 14, {0, 0, 15, 14}, {0, 3, 15, 10}},   // half as wide: both halved
+        {30, 14, {0, 0, 15, 14}, {0, 3, 15, 10}},  // half as wide: both halved
         {30, 14, {0, 0, 60, 7}, {22, 0, 37, 7}},
-        {30, 14, {0, 0, 1, 1}, {0, 0, 1, 1}},       // never below 1
+        {30, 14, {0, 0, 1, 1}, {0, 0, 1, 1}},  // never below 1
         {0, 14, {0, 0, 30, 14}, {0, 0, 0, 0}},
         {30, 14, {5, 5, 5, 20}, {0, 0, 0, 0}},
     };
@@ -59,7 +59,8 @@ TEST_F(TipTest, VerdictsChooseStateAndPictures) {
         {L"http://phish3.example/", true, MakeVerdict(3, 1), TipStateAlarm, 311, 320},
         {L"http://known.example/", true, MakeVerdict(3, 2), TipStateNone, 310, 0},
         {L"http://attack4.example/", true, MakeVerdict(4, 7), TipStateAlarm, 311, 322},
-        {L"http://attack5.example/", true, MakeVerdict(5, 3) | 0x80FFFF00u, TipStateAlarm, 311, 322},
+        {L"http://attack5.example/", true, MakeVerdict(5, 3) | 0x80FFFF00u, TipStateAlarm, 311,
+         322},
         {L"http://class6.example/", true, MakeVerdict(6, 1), TipStateNone, 310, 0},
         {L"http://blocked.example/", true, VEKO_VERDICT_USER_BLOCKED | MakeVerdict(3, 2),
          TipStateAlarm, 311, 326},
@@ -172,8 +173,9 @@ TEST_F(TipTest, DangerousAddressFlashesOnceThenStaysRed) {
 // The safety-information page's address in the bar is replaced by the address it is about.
 TEST_F(TipTest, SafetyPageAddressIsRepairedInTheBar) {
     Deliver(L"http://bad.example/x?q=1", MakeVerdict(1, 1));
-    const std::wstring page = std::wstring(L"http://") + kSafetyInfoHost +
-                              L"/cl/koxtarvel.html?t=2&url=http%3A%2F%2Fbad.example%2Fx%3Fq%3D1&s=9";
+    const std::wstring page =
+        std::wstring(L"http://") + kSafetyInfoHost +
+        L"/cl/koxtarvel.html?t=2&url=http%3A%2F%2Fbad.example%2Fx%3Fq%3D1&s=9";
     Show(page.c_str());
     wchar_t text[256] = {};
     ::GetWindowTextW(edit, text, 256);
@@ -181,7 +183,8 @@ TEST_F(TipTest, SafetyPageAddressIsRepairedInTheBar) {
     EXPECT_EQ(Badge().GetState(), TipStateAlarm);
 
     // Without the parameter the bar keeps the page's address, cut at its first space.
-    const std::wstring bare = std::wstring(L"http://") + kSafetyInfoHost + L"/cl/koxtarvel.html?t=2";
+    const std::wstring bare =
+        std::wstring(L"http://") + kSafetyInfoHost + L"/cl/koxtarvel.html?t=2";
     Show((bare + L" more").c_str());
     ::GetWindowTextW(edit, text, 256);
     EXPECT_EQ(std::wstring(text), bare);
