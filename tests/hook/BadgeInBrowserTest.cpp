@@ -1,0 +1,171 @@
+// The whole system across real processes: the stand-in main program hooks a stand-in Internet
+// Explorer 8, pushes verdicts into the browser's result window, and the badge in the browser's
+// address bar shows them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/Input.h"
+#include "support/Registry.h"
+#include "support/Screen.h"
+#include "support/StandIns.h"
+#include "support/TempDir.h"
+#include "support/WindowQueries.h"
+#include "veko.h"
+
+namespace {
+
+constexpr const wchar_t* kAddress = L"http://bad.example/login";
+
+// Wine answers GetVersionExW of one program with the version given here.
+class ProgramVersion {
+  public:
+    ProgramVersion(const wchar_t* program, const wchar_t* version)
+        : m_key(std::wstring(L"Software\\Wine\\AppDefaults\\") + program) {
+        HKEY key = nullptr;
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, m_key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                          &key, nullptr);
+        ::RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                         DWORD((wcslen(version) + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(key);
+    }
+    ~ProgramVersion() { ::RegDeleteTreeW(HKEY_CURRENT_USER, m_key.c_str()); }
+
+  private:
+    std::wstring m_key;
+};
+
+class BadgeInBrowserTest : public ::testing::Test {
+  protected:
+    void Start() {
+        MovePointerTo(kAway);
+        browser = std::make_unique<StandInBrowser>(L"ie8", std::wstring(L"--url ") + kAddress);
+        ASSERT_TRUE(browser->IsUp());
+        main = std::make_unique<MainProgram>(browser->Frame());
+        ASSERT_TRUE(main->Hook());
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                tip = FindAddressTip(::GetParent(browser->Edit()));
+                badge = tip ? ::GetWindow(tip, GW_CHILD) : nullptr;
+                return badge && LookOf(badge) == 'G';
+            },
+            8000));
+    }
+    void TearDown() override { MovePointerTo(kAway); }
+
+    // Pushes one verdict to every result window; the number of windows that took it.
+    int Push(const std::wstring& verdict, const wchar_t* how) {
+        const MainProgramRun run = RunMainProgram(std::wstring(L"push \"") + kAddress + L"\" " +
+                                                  verdict + L" --by " + how);
+        return run.lines.empty() ? -1 : std::stoi(run.lines.back().substr(7));
+    }
+
+    static constexpr POINT kAway = {5, 5};
+    ScopedTempDir temp;
+    ScopedRegistryValue build = ScopedRegistryValue::String(
+        veko::kInternetExplorerKey, veko::kInternetExplorerBuildValue, L"8001");
+    ScopedRegistryValue alert =
+        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kAddressBarAlertValue);
+    ScopedRegistryValue malware =
+        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kMalwareMonitorValue);
+    std::unique_ptr<StandInBrowser> browser;
+    std::unique_ptr<MainProgram> main;
+    HWND tip = nullptr;
+    HWND badge = nullptr;
+};
+
+// Within one 800 ms tick of the push the badge leaves green: it flashes and then stays red.
+TEST_F(BadgeInBrowserTest, PushedVerdictsTurnTheBadgeRed) {
+    for (const wchar_t* how : {L"file", L"copydata"}) {
+        SCOPED_TRACE(how);
+        Start();
+        PumpFor(300);
+        ASSERT_EQ(Push(L"0x09", how), 1) << "one result window, the browser's";
+        const DWORD pushed = ::GetTickCount();
+        ASSERT_TRUE(WaitUntil([&] { return LookOf(badge) != 'G'; }, 1500));
+        EXPECT_LT(::GetTickCount() - pushed, 1200u);
+        EXPECT_TRUE(WaitUntil([&] { return LookOf(badge) == 'R'; }, 1500));
+        EXPECT_TRUE(WaitUntil([&] { return LookOf(badge) == 'W'; }, 1500)) << "flashing";
+        browser.reset();
+    }
+}
+
+TEST_F(BadgeInBrowserTest, NotAlarmingVerdictStaysGreenAndSwitchedOffMonitorIsAmber) {
+    Start();
+    ASSERT_EQ(Push(std::to_wstring(veko::MakeVerdict(3, 2)), L"copydata"), 1);
+    PumpFor(1800);
+    EXPECT_EQ(LookOf(badge), 'G');
+    auto off = ScopedRegistryValue::Dword(veko::kSwitchesKey, veko::kMalwareMonitorValue, 0);
+    EXPECT_TRUE(WaitUntil([&] { return LookOf(badge) == 'A'; }, 2000));
+}
+
+#ifndef VEKO_COMPACT
+TEST_F(BadgeInBrowserTest, RestingOnTheBadgeOpensThePopUpInTheBrowser) {
+    Start();
+    RECT rc;
+    ::GetWindowRect(badge, &rc);
+    MovePointerTo(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+    HWND pop = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            pop = ::FindWindowW(L"uis_layered_wnd_class", nullptr);
+            return pop && ::IsWindowVisible(pop);
+        },
+        2500));
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(pop, &process);
+    EXPECT_EQ(process, browser->ProcessId());
+    RECT popRect;
+    ::GetWindowRect(pop, &popRect);
+    EXPECT_EQ(popRect.left, rc.left - 232);
+    EXPECT_EQ(popRect.top, rc.bottom);
+    EXPECT_EQ(popRect.right - popRect.left, 340);
+    EXPECT_EQ(popRect.bottom - popRect.top, 216);
+    MovePointerTo(kAway);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(pop); }, 1500)) << "and it closes again";
+}
+#else
+// In the compact library a press on the badge starts the main program from the library's own
+// directory; resting on it opens nothing.
+TEST_F(BadgeInBrowserTest, PressOnTheBadgeStartsTheMainProgram) {
+    Start();
+    RECT rc;
+    ::GetWindowRect(badge, &rc);
+    MovePointerTo(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+    PumpFor(1200);
+    EXPECT_EQ(::FindWindowW(L"uis_layered_wnd_class", nullptr), nullptr);
+    const std::wstring program = BinaryDirectory() + L"koxQNMain.exe";
+    for (size_t press = 1; press <= 2; ++press) {
+        PressLeftButton();
+        PumpFor(50);
+        ReleaseLeftButton();
+        EXPECT_TRUE(WaitUntil([&] { return MainProgramStarts(program).size() == press; }, 5000));
+        PumpFor(::GetDoubleClickTime() + 100);
+    }
+    EXPECT_EQ(MainProgramStarts(program), std::vector<std::string>({"s:0", "s:0"}));
+}
+#endif
+
+// Windows 7 and later get the square badge; earlier systems the rounded one, whose corners show
+// the address bar's white through.
+TEST_F(BadgeInBrowserTest, SystemVersionChoosesTheBadgePictures) {
+    for (const wchar_t* version : {L"win7", L"vista", L"winxp"}) {
+        SCOPED_TRACE(version);
+        const bool square = std::wstring(version) == L"win7";
+        ProgramVersion as(L"standin_browser.exe", version);
+        Start();
+        RECT rc;
+        ::GetWindowRect(badge, &rc);
+#ifdef VEKO_COMPACT
+        EXPECT_EQ(rc.right - rc.left, square ? 30 : 34) << "the compact rounded badge is wider";
+#else
+        EXPECT_EQ(rc.right - rc.left, 30);
+#endif
+        const char corner = BadgeLook(RECT{rc.left, rc.top, rc.left + 1, rc.top + 1});
+        EXPECT_EQ(corner, square ? 'G' : 'W');
+        browser.reset();
+    }
+}
+
+}  // namespace
