@@ -1,14 +1,20 @@
 // screenshot.exe FILE.png [X Y WIDTH HEIGHT]
-// Writes the screen (or a part of it) as the person at it sees it, as a PNG file.
+//   writes the screen (or a part of it) as the person at it sees it, as a PNG file
+// screenshot.exe --pointer X Y
+//   moves the pointer there first, as a person would (for pictures of what the pointer opens)
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <vector>
 
 #include "StbImageWrite.h"
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && std::wcscmp(argv[1], L"--pointer") == 0) {
+        return ::SetCursorPos(_wtoi(argv[2]), _wtoi(argv[3])) ? 0 : 1;
+    }
     if (argc != 2 && argc != 6) {
         std::fprintf(stderr, "usage: screenshot FILE.png [X Y WIDTH HEIGHT]\n");
         return 2;
