@@ -176,7 +176,8 @@ std::map<std::string, double> RunChild(const std::wstring& arguments) {
     for (int lines = 0; lines < 2; ++lines) {
         const std::string line = child->ReadLine(120000);
         if (line.empty()) break;
-        for (const auto& field : ParseFields(line)) figures[field.first] = std::atof(field.second.c_str());
+        for (const auto& field : ParseFields(line))
+            figures[field.first] = std::atof(field.second.c_str());
     }
     child->Wait(20000);
     return figures;
@@ -186,7 +187,8 @@ std::map<std::string, double> RunChild(const std::wstring& arguments) {
 
 void Deliver(HWND window, const UrlDigest& digest, UrlVerdict verdict) {
     const ResultRecord record = MakeResultRecord(digest, verdict);
-    COPYDATASTRUCT data = {veko::kCopyDataMagic, sizeof(record), const_cast<ResultRecord*>(&record)};
+    COPYDATASTRUCT data = {veko::kCopyDataMagic, sizeof(record),
+                           const_cast<ResultRecord*>(&record)};
     ::SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
@@ -200,7 +202,8 @@ void Fill(const CUrlScanResult& result, int count) {
 int PeerMode() {
     CUrlScanResult peer;
     Fill(peer, kVerdicts);
-    std::printf("window=%lu\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(peer.GetHwnd())));
+    std::printf("window=%lu\n",
+                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(peer.GetHwnd())));
     std::fflush(stdout);
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
@@ -233,8 +236,8 @@ void LookupRows(std::vector<Row>& rows) {
     const double platform = MedianMicros(kLookups, [&] {
         for (int i = 0; i < kLookups; ++i) md5.Hash(kAddress80, DWORD(wcslen(kAddress80) * 2));
     });
-    rows.push_back({"lookup of an 80-character address among 100,000 verdicts (µs)", ours,
-                    platform, "µs", "<= 0.5"});
+    rows.push_back({"lookup of an 80-character address among 100,000 verdicts (µs)", ours, platform,
+                    "µs", "<= 0.5"});
 
     std::vector<char16_t> mebibyte(512 * 1024);
     for (size_t i = 0; i < mebibyte.size(); ++i) mebibyte[i] = char16_t(i * 2654435761u >> 16);
@@ -246,8 +249,12 @@ void LookupRows(std::vector<Row>& rows) {
         for (int i = 0; i < kRounds; ++i) md5.Hash(mebibyte.data(), DWORD(mebibyte.size() * 2));
     });
     // Throughput in MB/s: the higher the better, so the ratio is ours over the platform's.
-    Row digest = {"digest throughput on 1 MiB (MB/s)", 1.048576e6 / ourDigest,
-                  1.048576e6 / platformDigest, "MB/s", ">= 1.0", true};
+    Row digest = {"digest throughput on 1 MiB (MB/s)",
+                  1.048576e6 / ourDigest,
+                  1.048576e6 / platformDigest,
+                  "MB/s",
+                  ">= 1.0",
+                  true};
     rows.push_back(digest);
 }
 
@@ -256,7 +263,7 @@ void ExchangeRow(std::vector<Row>& rows) {
     if (!peer || peer->ReadLine(120000).rfind("window=", 0) != 0) return;
     const double ours = MedianMicros(1, [] {
         CUrlScanResult fresh;
-        PumpUntil([&] { return fresh.Results().size() >= size_t(kVerdicts); }, 60000);
+        PumpUntil([&] { return fresh.Results().Size() >= size_t(kVerdicts); }, 60000);
     });
     wchar_t directory[MAX_PATH];
     ::GetTempPathW(MAX_PATH, directory);
@@ -283,10 +290,10 @@ void MessageRows(std::vector<Row>& rows) {
     const auto cheap = RunChild(L"--messages cheap");
     const auto veko = RunChild(L"--messages veko");
     if (!veko.count("posted") || !cheap.count("posted") || !none.count("posted")) return;
-    rows.push_back({"hook cost per posted message (µs)", veko.at("posted"), cheap.at("posted"), "µs",
-                    "<= 1.05"});
-    rows.push_back({"  the same against no hook at all (µs)", veko.at("posted"), none.at("posted"),
-                    "µs", ""});
+    rows.push_back({"hook cost per posted message (µs)", veko.at("posted"), cheap.at("posted"),
+                    "µs", "<= 1.05"});
+    rows.push_back(
+        {"  the same against no hook at all (µs)", veko.at("posted"), none.at("posted"), "µs", ""});
     if (!veko.count("served")) return;
     rows.push_back({"edit cost per SendMessageW to the address edit (µs)", veko.at("served"),
                     veko.at("forward"), "µs", "<= 1.3"});

@@ -5,24 +5,65 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
 #include "channel/UrlDigest.h"
 #include "veko.h"
 
-// Keys in ascending order of their UTF-16 code units.
-using VerdictMap = std::map<UrlDigest, UrlVerdict>;
+// Keys in ascending order of their characters (as unsigned bytes, the order of the wide digest).
+using VerdictMap = std::map<DigestKey, UrlVerdict>;
 
+// The verdict cache: an ordered map from digest key to verdict whose entries are only inserted
+// or overwritten. It lives in a sorted array, which is also the cache file's layout, so that a
+// whole cache passes between peers at the cost of copying it; single verdicts wait in a small
+// ordered map until there are enough of them to fold into the array in one pass.
+class VerdictCache {
+  public:
+    const UrlVerdict* Find(const DigestKey& key) const;
+    // Inserts or overwrites.
+    void Assign(const DigestKey& key, UrlVerdict verdict);
+    // Merges every full record of `data`, later records winning over earlier ones and over the
+    // cache; a trailing partial record is dropped. Returns the number of records.
+    size_t MergeRecords(const uint8_t* data, size_t size);
+    // The same from a reader that fills a buffer and returns how many bytes it filled (0 at the
+    // end); records are read straight into the cache's own storage. `sizeHint`: the bytes to
+    // expect.
+    size_t MergeRecordStream(const std::function<size_t(uint8_t*, size_t)>& read, size_t sizeHint);
+    // Every entry as a record, in ascending key order: the cache file's content.
+    std::vector<uint8_t> Serialize() const;
+    // Folds the waiting verdicts in; afterwards, where the machine's layout allows, the content
+    // lies in memory as one block of records (`ContiguousRecords`), to be written as it is.
+    void Compact() { Fold(); }
+    // The records as one block, or null when they are not (yet) one.
+    const uint8_t* ContiguousRecords(size_t* size) const;
+
+    size_t Size() const { return m_sorted.size() + m_recent.size(); }
+    void Clear();
+    VerdictMap ToMap() const;
+    bool operator==(const VerdictCache& other) const { return ToMap() == other.ToMap(); }
+
+  private:
+    struct Entry {
+        DigestKey key;
+        UrlVerdict verdict;
+    };
+    static_assert(sizeof(DigestKey) == 32, "the key is the record's 32 digest bytes");
+    void Fold();
+    size_t MergeEntries(std::vector<Entry>& incoming, size_t count);
+    template <typename Visit>
+    void ForEachInOrder(Visit&& visit) const;
+
+    std::vector<Entry> m_sorted;               // ascending, unique keys
+    std::map<DigestKey, UrlVerdict> m_recent;  // keys not in m_sorted
+};
+
+ResultRecord MakeResultRecord(const DigestKey& key, UrlVerdict verdict);
 ResultRecord MakeResultRecord(const UrlDigest& digest, UrlVerdict verdict);
 UrlVerdict RecordVerdict(const ResultRecord& record);
-// The record's 32 bytes as the key, each byte one character of the same value, so that a record
-// passes through any number of peers unchanged.
+// The record's 32 bytes as the key, unchanged, so that a record passes through any number of
+// peers as it came.
+DigestKey RecordKey(const ResultRecord& record);
+// The same as a wide digest, each byte one character of the same value.
 UrlDigest RecordDigest(const ResultRecord& record);
-
-// Inserts or overwrites the entry of one 36-byte record.
-void MergeRecord(const uint8_t* bytes, VerdictMap& into);
-// Merges every full record of `data`; a trailing partial record is dropped. Returns the count.
-size_t MergeRecords(const uint8_t* data, size_t size, VerdictMap& into);
-// The cache file's content: every entry as a record, in ascending key order.
-std::vector<uint8_t> SerializeCache(const VerdictMap& cache);

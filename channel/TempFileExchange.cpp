@@ -20,15 +20,16 @@ HANDLE OpenForReading(const std::wstring& path) {
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Reads whole records in large pieces; stops at the first piece that comes back short.
-void MergeRecordsOf(HANDLE file, VerdictMap& into) {
-    constexpr DWORD kPiece = sizeof(ResultRecord) * 1024;
-    std::vector<uint8_t> buffer(kPiece);
-    DWORD got = 0;
-    while (::ReadFile(file, buffer.data(), kPiece, &got, nullptr) && got > 0) {
-        MergeRecords(buffer.data(), got, into);
-        if (got < kPiece) break;
-    }
+// Merges every full record of the file, read straight into the cache.
+void MergeRecordsOf(HANDLE file, VerdictCache& into) {
+    LARGE_INTEGER size = {};
+    ::GetFileSizeEx(file, &size);
+    const auto read = [file](uint8_t* buffer, size_t capacity) -> size_t {
+        DWORD got = 0;
+        const DWORD want = DWORD(capacity < (1u << 30) ? capacity : (1u << 30));
+        return ::ReadFile(file, buffer, want, &got, nullptr) ? got : 0;
+    };
+    into.MergeRecordStream(read, size_t(size.QuadPart > 0 ? size.QuadPart : 0));
 }
 
 }  // namespace
@@ -47,23 +48,28 @@ std::wstring ResultFilePath(WPARAM first, LPARAM second) {
     return TempFile(name);
 }
 
-void WriteCacheFile(HWND own, HWND asker, const VerdictMap& cache) {
+void WriteCacheFile(HWND own, HWND asker, const VerdictCache& cache) {
     const std::wstring path = CacheFilePath(reinterpret_cast<WPARAM>(own));
     if (!path.empty()) {
         ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.IsValid()) {
-            const std::vector<uint8_t> bytes = SerializeCache(cache);
-            DWORD written = 0;
-            if (!bytes.empty()) {
-                ::WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+            size_t size = 0;
+            const uint8_t* block = cache.ContiguousRecords(&size);
+            std::vector<uint8_t> bytes;
+            if (!block) {
+                bytes = cache.Serialize();
+                block = bytes.data();
+                size = bytes.size();
             }
+            DWORD written = 0;
+            if (size) ::WriteFile(file.Get(), block, DWORD(size), &written, nullptr);
         }
     }
     ::PostMessageW(asker, ThisMyScanResultMessage(), reinterpret_cast<WPARAM>(own), 0);
 }
 
-void ReadCacheFile(WPARAM answeringWindow, VerdictMap& into) {
+void ReadCacheFile(WPARAM answeringWindow, VerdictCache& into) {
     const std::wstring path = CacheFilePath(answeringWindow);
     if (path.empty()) return;
     {
@@ -73,7 +79,7 @@ void ReadCacheFile(WPARAM answeringWindow, VerdictMap& into) {
     ::DeleteFileW(path.c_str());
 }
 
-void ReadResultFile(WPARAM first, LPARAM second, VerdictMap& into) {
+void ReadResultFile(WPARAM first, LPARAM second, VerdictCache& into) {
     const std::wstring path = ResultFilePath(first, second);
     if (path.empty()) return;
     {
@@ -82,7 +88,7 @@ void ReadResultFile(WPARAM first, LPARAM second, VerdictMap& into) {
         DWORD got = 0;
         if (file.IsValid() && ::ReadFile(file.Get(), record, sizeof(record), &got, nullptr) &&
             got == sizeof(record)) {
-            MergeRecord(record, into);
+            into.MergeRecords(record, sizeof(record));
         }
     }
     ::DeleteFileW(path.c_str());

@@ -16,8 +16,8 @@ std::wstring ResultFilePath(WPARAM first, LPARAM second);
 
 // Writes `cache` to the cache file named after `own` and then, whether or not the file could be
 // written, posts the answer to `asker`.
-void WriteCacheFile(HWND own, HWND asker, const VerdictMap& cache);
+void WriteCacheFile(HWND own, HWND asker, const VerdictCache& cache);
 // Merges every full record of the answering window's cache file, then deletes the file.
-void ReadCacheFile(WPARAM answeringWindow, VerdictMap& into);
+void ReadCacheFile(WPARAM answeringWindow, VerdictCache& into);
 // Merges the first record of the result file when it has one, then deletes the file.
-void ReadResultFile(WPARAM first, LPARAM second, VerdictMap& into);
+void ReadResultFile(WPARAM first, LPARAM second, VerdictCache& into);

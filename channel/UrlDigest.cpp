@@ -24,25 +24,41 @@ void HashUnits(Md5& md5, const char16_t* units, size_t count) {
 #endif
 }
 
-}  // namespace
-
-UrlDigest DigestOfUnits(const char16_t* units, size_t count) {
-    static const char kHex[] = "0123456789abcdef";
-    Md5 md5;
-    HashUnits(md5, units, count);
-    const Md5Digest digest = md5.Final();
-    UrlDigest text(32, u'0');
-    for (size_t i = 0; i < digest.size(); ++i) {
-        text[2 * i] = char16_t(kHex[digest[i] >> 4]);
-        text[2 * i + 1] = char16_t(kHex[digest[i] & 0x0F]);
-    }
-    return text;
-}
-
-UrlDigest DigestOfText(const char16_t* text) {
+size_t TextLength(const char16_t* text) {
     size_t count = 0;
     if (text) {
         while (text[count]) ++count;
     }
-    return DigestOfUnits(text, count);
+    return count;
 }
+
+}  // namespace
+
+DigestKey DigestKeyOfUnits(const char16_t* units, size_t count) {
+    static const char kHex[] = "0123456789abcdef";
+    Md5 md5;
+    HashUnits(md5, units, count);
+    const Md5Digest digest = md5.Final();
+    DigestKey key;
+    for (size_t i = 0; i < digest.size(); ++i) {
+        key[2 * i] = uint8_t(kHex[digest[i] >> 4]);
+        key[2 * i + 1] = uint8_t(kHex[digest[i] & 0x0F]);
+    }
+    return key;
+}
+
+DigestKey DigestKeyOfText(const char16_t* text) { return DigestKeyOfUnits(text, TextLength(text)); }
+
+UrlDigest DigestOfUnits(const char16_t* units, size_t count) {
+    return ToUrlDigest(DigestKeyOfUnits(units, count));
+}
+
+UrlDigest DigestOfText(const char16_t* text) { return DigestOfUnits(text, TextLength(text)); }
+
+DigestKey ToDigestKey(const UrlDigest& digest) {
+    DigestKey key{};
+    for (size_t i = 0; i < key.size() && i < digest.size(); ++i) key[i] = uint8_t(digest[i]);
+    return key;
+}
+
+UrlDigest ToUrlDigest(const DigestKey& key) { return UrlDigest(key.begin(), key.end()); }

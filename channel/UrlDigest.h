@@ -3,19 +3,33 @@
 // case folding or URL normalisation), up to its first null character.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 using UrlDigest = std::u16string;
+// The same 32 characters as bytes: the cache's key. Unsigned bytes order exactly as the
+// characters they stand for.
+using DigestKey = std::array<uint8_t, 32>;
 
 // The digest of `count` code units.
 UrlDigest DigestOfUnits(const char16_t* units, size_t count);
 // The digest of a null-terminated text; a null pointer counts as the empty text.
 UrlDigest DigestOfText(const char16_t* text);
 
+// The key of `count` code units, without building the wide string.
+DigestKey DigestKeyOfUnits(const char16_t* units, size_t count);
+DigestKey DigestKeyOfText(const char16_t* text);
+DigestKey ToDigestKey(const UrlDigest& digest);
+UrlDigest ToUrlDigest(const DigestKey& key);
+
 #ifdef _WIN32
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "wide characters are UTF-16 code units");
 inline UrlDigest ComputeUrlDigest(const wchar_t* text) {
     return DigestOfText(reinterpret_cast<const char16_t*>(text));
+}
+inline DigestKey ComputeDigestKey(const wchar_t* text) {
+    return DigestKeyOfText(reinterpret_cast<const char16_t*>(text));
 }
 #endif

@@ -55,7 +55,7 @@ CUrlScanResult::CUrlScanResult() {
 }
 
 CUrlScanResult::~CUrlScanResult() {
-    m_results.clear();
+    m_results.Clear();
     Destroy();
 }
 
@@ -70,9 +70,9 @@ void CUrlScanResult::AskPeers() {
 }
 
 BOOL CUrlScanResult::LookupVerdict(LPCWSTR addressText, UrlVerdict* out) const {
-    const auto found = m_results.find(ComputeUrlDigest(addressText));
-    if (found == m_results.end()) return FALSE;
-    *out = found->second;
+    const UrlVerdict* found = m_results.Find(ComputeDigestKey(addressText));
+    if (!found) return FALSE;
+    *out = *found;
     return TRUE;
 }
 
@@ -81,11 +81,12 @@ void CUrlScanResult::MergeCopyData(const COPYDATASTRUCT* data) {
         !data->lpData) {
         return;
     }
-    MergeRecord(static_cast<const uint8_t*>(data->lpData), m_results);
+    m_results.MergeRecords(static_cast<const uint8_t*>(data->lpData), veko::kResultRecordBytes);
 }
 
 LRESULT CUrlScanResult::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == NeedYourResultMessage()) {
+        m_results.Compact();
         WriteCacheFile(m_hWnd, reinterpret_cast<HWND>(wParam), m_results);
         return 0;
     }

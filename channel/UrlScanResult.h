@@ -19,11 +19,11 @@ class CUrlScanResult : public FCMessageWindow {
     BOOL LookupVerdict(LPCWSTR addressText, UrlVerdict* out) const;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-    const VerdictMap& Results() const { return m_results; }
+    const VerdictCache& Results() const { return m_results; }
 
   private:
     void AskPeers();
     void MergeCopyData(const COPYDATASTRUCT* data);
 
-    VerdictMap m_results;
+    VerdictCache m_results;
 };

@@ -69,11 +69,35 @@ BOOL IsBrowserFrameClass(const wchar_t* className) {
     return FALSE;
 }
 
+// Messages after which the edit may lie above the tip: it was moved, sized, re-stacked, shown,
+// painted or focused. After any other message the stacking is what it was, and asking the system
+// would cost far more than the message itself.
+bool MayChangeStacking(UINT message) {
+    switch (message) {
+        case WM_WINDOWPOSCHANGED:
+        case WM_SIZE:
+        case WM_MOVE:
+        case WM_SHOWWINDOW:
+        case WM_PAINT:
+        case WM_NCPAINT:
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_SETTEXT:
+        case WM_CHAR:
+        case WM_KEYDOWN:
+        case WM_LBUTTONDOWN:
+            return true;
+        default:
+            return false;
+    }
+}
+
 LRESULT CALLBACK AddressEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CEditHookMap::Served served = {};
     if (!NoThrow(false, [&] { return s_mapEditHooks.Lookup(hwnd, served); })) return 0;
     const LRESULT result = ::CallWindowProcW(served.oldProc, hwnd, message, wParam, lParam);
     if (!served.tip) return result;  // torn down: only forward
+    if (!MayChangeStacking(message)) return result;
     NoThrow([&] {
         if (message == WM_SIZE) served.tip->Layout();
         HWND tip = served.tip->GetHwnd();

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -14,10 +16,13 @@
 
 namespace {
 
-UrlDigest Key(char fill) { return UrlDigest(32, char16_t(fill)); }
+DigestKey Key(char fill) {
+    DigestKey key;
+    key.fill(uint8_t(fill));
+    return key;
+}
 
 std::vector<uint8_t> Records(std::initializer_list<std::pair<char, UrlVerdict>> entries) {
-    VerdictMap map;
     std::vector<uint8_t> bytes;
     for (const auto& e : entries) {
         const ResultRecord record = MakeResultRecord(Key(e.first), e.second);
@@ -67,24 +72,65 @@ TEST(ResultRecordCodec, LayoutAndRoundTrip) {
     ResultRecord odd;
     for (int i = 0; i < 32; ++i) odd.digest[i] = char(0x80 + i * 4);
     std::memset(odd.verdict, 0xFF, 4);
-    VerdictMap map;
-    MergeRecord(reinterpret_cast<const uint8_t*>(&odd), map);
-    const std::vector<uint8_t> back = SerializeCache(map);
+    VerdictCache cache;
+    cache.MergeRecords(reinterpret_cast<const uint8_t*>(&odd), 36);
+    const std::vector<uint8_t> back = cache.Serialize();
     ASSERT_EQ(back.size(), 36u);
     EXPECT_EQ(std::memcmp(back.data(), &odd, 36), 0);
 }
 
 TEST(ResultRecordCodec, MergeKeepsLaterDeliveriesAndCacheIsOrdered) {
-    VerdictMap map;
+    VerdictCache cache;
     const auto bytes = Records({{'c', 3}, {'a', 1}, {'c', 30}, {'b', 2}});
-    EXPECT_EQ(MergeRecords(bytes.data(), bytes.size() - 1, map), 3u) << "partial record dropped";
-    EXPECT_EQ(map.size(), 2u);
-    EXPECT_EQ(map[Key('c')], 30u) << "the later delivery wins";
-    MergeRecords(bytes.data(), 36, map);
-    EXPECT_EQ(map[Key('c')], 3u);
-    MergeRecords(bytes.data(), bytes.size(), map);
-    EXPECT_EQ(SerializeCache(map), Records({{'a', 1}, {'b', 2}, {'c', 30}}));
-    EXPECT_TRUE(SerializeCache(VerdictMap()).empty());
+    EXPECT_EQ(cache.MergeRecords(bytes.data(), bytes.size() - 1), 3u) << "partial record dropped";
+    EXPECT_EQ(cache.Size(), 2u);
+    EXPECT_EQ(*cache.Find(Key('c')), 30u) << "the later delivery wins";
+    cache.MergeRecords(bytes.data(), 36);
+    EXPECT_EQ(*cache.Find(Key('c')), 3u);
+    cache.MergeRecords(bytes.data(), bytes.size());
+    EXPECT_EQ(cache.Serialize(), Records({{'a', 1}, {'b', 2}, {'c', 30}}));
+    EXPECT_EQ(cache.Find(Key('z')), nullptr);
+    EXPECT_TRUE(VerdictCache().Serialize().empty());
+}
+
+// Merging ascending, descending and shuffled runs, with repeats, into a cache that already holds
+// entries between them (folded, and single ones still waiting) gives what assigning one by one
+// gives.
+TEST(ResultRecordCodec, MergeAgreesWithAssigningOneByOne) {
+    std::mt19937 random(36);
+    for (int round = 0; round < 200; ++round) {
+        VerdictCache merged;
+        VerdictMap expected;
+        const int singles = round % 2 ? 20 : 1500;  // beyond the fold, or not
+        for (int i = 0; i < singles; ++i) {
+            DigestKey key;
+            key.fill(uint8_t('a' + random() % 26));
+            key[30] = uint8_t(random());
+            key[31] = uint8_t(random());
+            merged.Assign(key, UrlVerdict(i));
+            expected[key] = UrlVerdict(i);
+        }
+        std::vector<std::pair<DigestKey, UrlVerdict>> records;
+        for (int i = 0; i < 50; ++i) {
+            DigestKey key;
+            key.fill(uint8_t('a' + random() % 26));
+            key[31] = uint8_t(random() % 4 ? random() : 0x80);
+            records.emplace_back(key, UrlVerdict(random()));
+        }
+        if (round % 3 == 0) std::sort(records.begin(), records.end());
+        if (round % 3 == 1) std::sort(records.rbegin(), records.rend());
+        std::vector<uint8_t> bytes;
+        for (const auto& r : records) {
+            const ResultRecord record = MakeResultRecord(r.first, r.second);
+            const auto* raw = reinterpret_cast<const uint8_t*>(&record);
+            bytes.insert(bytes.end(), raw, raw + sizeof(record));
+            expected[r.first] = r.second;
+        }
+        merged.MergeRecords(bytes.data(), bytes.size());
+        ASSERT_EQ(merged.ToMap(), expected) << "round " << round;
+        ASSERT_EQ(merged.Size(), expected.size());
+        for (const auto& e : expected) ASSERT_EQ(*merged.Find(e.first), e.second);
+    }
 }
 
 TEST(ExchangeFiles, NamesTakeTheNumbersWithTheirSigns) {
@@ -113,11 +159,11 @@ TEST(ExchangeFiles, ResultFileMergesItsFirstRecordOnly) {
     for (const auto& c : cases) {
         const std::wstring path = ResultFilePath(0xFFFFFFFF, -1);
         if (c.present) WriteFileBytes(path, c.bytes);
-        VerdictMap map;
-        ReadResultFile(0xFFFFFFFF, -1, map);
-        EXPECT_EQ(map.size(), c.merged) << c.what;
+        VerdictCache cache;
+        ReadResultFile(0xFFFFFFFF, -1, cache);
+        EXPECT_EQ(cache.Size(), c.merged) << c.what;
         if (c.merged) {
-            EXPECT_EQ(map[Key('a')], 1u) << c.what;
+            EXPECT_EQ(*cache.Find(Key('a')), 1u) << c.what;
         }
         EXPECT_FALSE(Exists(path)) << c.what;
     }
@@ -149,9 +195,9 @@ TEST(ExchangeFiles, CacheFileMergesEveryFullRecord) {
     for (const auto& c : cases) {
         const std::wstring path = CacheFilePath(answering);
         if (c.present) WriteFileBytes(path, c.bytes);
-        VerdictMap map;
-        ReadCacheFile(answering, map);
-        EXPECT_EQ(map.size(), c.merged) << c.what;
+        VerdictCache cache;
+        ReadCacheFile(answering, cache);
+        EXPECT_EQ(cache.Size(), c.merged) << c.what;
         EXPECT_FALSE(Exists(path)) << c.what;
     }
 }
@@ -161,8 +207,8 @@ TEST(ExchangeFiles, WriteCacheFileAnswersTheAsker) {
     const HWND asker = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                          nullptr, nullptr);
     ASSERT_TRUE(asker);
-    VerdictMap cache;
-    MergeRecords(Records({{'b', 2}, {'a', 1}}).data(), 72, cache);
+    VerdictCache cache;
+    cache.MergeRecords(Records({{'b', 2}, {'a', 1}}).data(), 72);
     const HWND own = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x80004321));
 
     for (bool blocked : {false, true}) {
@@ -178,9 +224,9 @@ TEST(ExchangeFiles, WriteCacheFileAnswersTheAsker) {
         if (!blocked) {
             EXPECT_EQ(ReadFileBytes(path), Records({{'a', 1}, {'b', 2}}));
         }
-        VerdictMap read;
+        VerdictCache read;
         ReadCacheFile(reinterpret_cast<WPARAM>(own), read);
-        EXPECT_EQ(read, blocked ? VerdictMap() : cache);
+        EXPECT_EQ(read.ToMap(), blocked ? VerdictMap() : cache.ToMap());
         ::RemoveDirectoryW(path.c_str());
     }
     ::DestroyWindow(asker);

@@ -107,7 +107,7 @@ TEST(ResultWindow, TakesVerdictsByFileAndByCopyData) {
     verdict = 77;
     EXPECT_FALSE(Lookup(result, nullptr, &verdict));
     EXPECT_EQ(verdict, 77u) << "left unchanged";
-    EXPECT_EQ(result.Results().size(), 2u);
+    EXPECT_EQ(result.Results().Size(), 2u);
 }
 
 TEST(ResultWindow, IgnoresMalformedCopyDataButAnswersIt) {
@@ -118,7 +118,7 @@ TEST(ResultWindow, IgnoresMalformedCopyDataButAnswersIt) {
                                  L"--magic 0", L"--null-data", L"--size 35 --null-data"}) {
         EXPECT_EQ(Push(result.GetHwnd(), address, L"10", wrong), 1) << wrong;
         EXPECT_EQ(VerdictOf(result, address), 9u) << wrong;
-        EXPECT_EQ(result.Results().size(), 1u) << wrong;
+        EXPECT_EQ(result.Results().Size(), 1u) << wrong;
     }
 }
 
@@ -163,7 +163,7 @@ TEST(ResultWindow, FetchesFromAServingMainProgram) {
     ASSERT_EQ(serving->ReadLine(10000).rfind("window=0x", 0), 0u);
 
     CUrlScanResult result;
-    EXPECT_TRUE(WaitUntil([&] { return result.Results().size() == 2; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return result.Results().Size() == 2; }, 10000));
     EXPECT_EQ(VerdictOf(result, L"http://served.example/"), 0x21u);
     EXPECT_EQ(VerdictOf(result, L"http://blocked.example/"), 0x40000000u);
     const std::wstring asker = HexText(result.GetHwnd());
