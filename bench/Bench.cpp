@@ -14,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -316,8 +317,28 @@ int RunAll() {
 
 }  // namespace
 
+// Where the exchange's time goes: construction (window, peer search, request), the wait until
+// every verdict is merged, and destruction.
+int ExchangeStagesMode() {
+    auto peer = ChildProcess::Start(L"veko_bench.exe", L"--peer");
+    if (!peer || peer->ReadLine(120000).rfind("window=", 0) != 0) return 1;
+    for (int r = 0; r < kRepetitions; ++r) {
+        const double t0 = Now();
+        auto fresh = std::make_unique<CUrlScanResult>();
+        const double t1 = Now();
+        PumpUntil([&] { return fresh->Results().Size() >= size_t(kVerdicts); }, 60000);
+        const double t2 = Now();
+        fresh.reset();
+        const double t3 = Now();
+        std::printf("construct=%.2fms merged=%.2fms destroy=%.2fms\n", (t1 - t0) * 1e3,
+                    (t2 - t1) * 1e3, (t3 - t2) * 1e3);
+    }
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"--exchange-stages") return ExchangeStagesMode();
     if (mode == L"--messages" && argc > 2) return MessagesMode(argv[2]);
     if (mode == L"--peer") return PeerMode();
     return RunAll();
