@@ -41,6 +41,7 @@ void Md5::Wipe() {
 }
 
 void Md5::Update(const uint8_t* data, size_t size) {
+    if (size == 0) return;  // also for a null pointer
     size_t used = size_t(m_bitCount / 8 % 64);
     m_bitCount += uint64_t(size) * 8;
     if (used) {

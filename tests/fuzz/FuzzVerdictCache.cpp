@@ -1,0 +1,63 @@
+// The verdict cache against a plain ordered map: any mix of whole-cache merges (sorted or not,
+// with repeats, cut anywhere) and single verdicts gives the same entries, the same lookups and
+// a sorted serialization.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "channel/ResultRecord.h"
+
+namespace {
+
+DigestKey KeyFrom(uint8_t a, uint8_t b) {
+    DigestKey key;
+    key.fill(uint8_t('0' + a % 4));
+    key[30] = a;
+    key[31] = b;
+    return key;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    VerdictCache cache;
+    std::map<DigestKey, UrlVerdict> model;
+    size_t at = 0;
+    while (at + 2 <= size) {
+        const uint8_t op = data[at++];
+        if (op & 1) {  // a single verdict
+            const DigestKey key = KeyFrom(data[at], op);
+            const UrlVerdict verdict = UrlVerdict(data[at]) * 2654435761u;
+            ++at;
+            cache.Assign(key, verdict);
+            model[key] = verdict;
+        } else {  // a batch of records made from the next bytes, many or few
+            const size_t records = size_t(data[at++]) * (op & 2 ? 9 : 1);
+            std::vector<uint8_t> bytes;
+            for (size_t i = 0; i < records && at + 1 < size; ++i, at += 2) {
+                const ResultRecord record =
+                    MakeResultRecord(KeyFrom(data[at], data[at + 1]), UrlVerdict(i + at));
+                const auto* raw = reinterpret_cast<const uint8_t*>(&record);
+                bytes.insert(bytes.end(), raw, raw + sizeof(record));
+                model[KeyFrom(data[at], data[at + 1])] = UrlVerdict(i + at);
+            }
+            // Sometimes a trailing partial record, which is dropped.
+            if (op & 4) bytes.insert(bytes.end(), 17, uint8_t(op));
+            cache.MergeRecords(bytes.data(), bytes.size());
+        }
+        if (op & 8) cache.Compact();
+    }
+    if (cache.ToMap() != model || cache.Size() != model.size()) std::abort();
+    for (const auto& entry : model) {
+        const UrlVerdict* found = cache.Find(entry.first);
+        if (!found || *found != entry.second) std::abort();
+    }
+    const std::vector<uint8_t> bytes = cache.Serialize();
+    if (bytes.size() != model.size() * 36) std::abort();
+    VerdictCache copy;
+    copy.MergeRecords(bytes.data(), bytes.size());
+    if (copy.ToMap() != model) std::abort();
+    return 0;
+}
