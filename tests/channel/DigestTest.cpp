@@ -86,6 +86,17 @@ TEST(UrlDigest, HashesTheTextExactlyUpToItsFirstNull) {
     EXPECT_NE(ComputeUrlDigest(L"http://a.example/"), ComputeUrlDigest(L" http://a.example/"));
 }
 
+// Found by fuzzing: an empty piece may come with a null pointer, also after a partial block.
+TEST(UrlDigest, EmptyPiecesChangeNothing) {
+    const uint8_t bytes[] = {'a', 'b', 'c'};
+    Md5 md5;
+    md5.Update(nullptr, 0);
+    md5.Update(bytes, 2);
+    md5.Update(nullptr, 0);
+    md5.Update(bytes + 2, 1);
+    EXPECT_EQ(Hex(md5.Final()), "900150983cd24fb0d6963f7d28e17f72");
+}
+
 // Every length around the 56- and 64-byte padding boundaries, fed whole and in pieces.
 TEST(UrlDigest, AgreesWithPlatformMd5AtEveryLengthAndSplit) {
     std::mt19937 random(1321);
