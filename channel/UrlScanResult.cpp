@@ -22,16 +22,6 @@ void OpenMessageFilter() {
     change(NewUrlResultMessage(), kAdd);
 }
 
-void RegisterResultClass() {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ThisModule();
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = veko::kResultWindowClass;
-    ::RegisterClassExW(&wc);
-}
-
 BOOL CALLBACK CollectPeer(HWND hwnd, LPARAM param) {
     return NoThrow(TRUE, [&] {
         wchar_t className[128] = {};
@@ -47,7 +37,7 @@ BOOL CALLBACK CollectPeer(HWND hwnd, LPARAM param) {
 
 CUrlScanResult::CUrlScanResult() {
     OpenMessageFilter();
-    RegisterResultClass();
+    RegisterPlainClass(veko::kResultWindowClass);
     Create(0, veko::kResultWindowClass, WS_POPUP, RECT{0, 0, 3, 3}, ::GetDesktopWindow(), nullptr);
     // A window that could not be created can receive no answer: asking would only make the
     // peers write files that nobody reads.

@@ -11,16 +11,6 @@ namespace {
 constexpr const wchar_t* kLayeredClass = L"uis_layered_wnd_class";
 constexpr UINT kFirstTipId = 100;
 
-void RegisterLayeredClass() {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ThisModule();
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kLayeredClass;
-    ::RegisterClassExW(&wc);
-}
-
 POINT PointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
 }  // namespace
@@ -41,7 +31,7 @@ void FCLayeredWindow::AddObject(FCLayeredObject* obj, RECT rc, int id) {
 void FCLayeredWindow::Create(int x, int y, HWND hwndOwner, BOOL show, DWORD exStyle) {
     m_pToolTip.reset();
     Destroy();
-    RegisterLayeredClass();
+    RegisterPlainClass(kLayeredClass);
     const RECT rc = {x, y, x + m_imgBack.GetWidth(), y + m_imgBack.GetHeight()};
     FCMessageWindow::Create(exStyle | WS_EX_LAYERED, kLayeredClass, WS_POPUP, rc, hwndOwner,
                             nullptr);

@@ -6,16 +6,6 @@ namespace {
 
 constexpr const wchar_t* kDefaultClass = L"uis_raw_popup_class";
 
-void RegisterDefaultClass() {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ThisModule();
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kDefaultClass;
-    ::RegisterClassExW(&wc);  // fails quietly once the class exists
-}
-
 FCWindowBase* ObjectOf(HWND hwnd) {
     return reinterpret_cast<FCWindowBase*>(::GetWindowLongW(hwnd, GWL_USERDATA));
 }
@@ -31,6 +21,16 @@ constexpr WNDPROC MessageWindowProc = SharedWindowProc;
 #endif
 
 }  // namespace
+
+void RegisterPlainClass(const wchar_t* className) {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ThisModule();
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = className;
+    ::RegisterClassExW(&wc);  // fails quietly once the class exists
+}
 
 LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return NoThrow(LRESULT(0), [&] {
@@ -81,7 +81,7 @@ void FCRawWindow::Create(DWORD exStyle, LPCWSTR className, DWORD style, RECT rc,
                          HMENU menuOrId) {
     Destroy();
     if (!className) {
-        RegisterDefaultClass();
+        RegisterPlainClass(kDefaultClass);
         className = kDefaultClass;
     }
     CreateAndSubclass(exStyle, className, style, rc, parent, menuOrId, SharedWindowProc);

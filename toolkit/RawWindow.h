@@ -35,6 +35,10 @@ class FCWindowBase {
     LONG m_pfnOldProc = 0;
 };
 
+// Registers a window class of this module whose procedure is DefWindowProcW, with the arrow
+// cursor and nothing else; the objects subclass its windows. A second registration fails quietly.
+void RegisterPlainClass(const wchar_t* className);
+
 // The procedure every framework window runs; a window without an object gets 0.
 LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
