@@ -4,6 +4,7 @@
 
 #include "hook/EnvProbes.h"
 #include "tipui/AddressRepair.h"
+#include "tipui/AnsiText.h"
 #include "tipui/TipSettings.h"
 
 namespace {
@@ -21,25 +22,8 @@ std::wstring AsWide(const std::u16string& text) { return std::wstring(text.begin
 // The process's ANSI code page, in which the safety page's parameter is decoded.
 CodePage AnsiCodePage() {
     CodePage page;
-    page.narrow = [](const std::u16string& text) {
-        const std::wstring wide = AsWide(text);
-        const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), int(wide.size()), nullptr,
-                                               0, nullptr, nullptr);
-        std::string ansi(size_t(size > 0 ? size : 0), '\0');
-        if (size > 0) {
-            ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), int(wide.size()), &ansi[0], size,
-                                  nullptr, nullptr);
-        }
-        return ansi;
-    };
-    page.widen = [](const std::string& ansi) {
-        const int size =
-            ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), int(ansi.size()), nullptr, 0);
-        std::wstring wide(size_t(size > 0 ? size : 0), L'\0');
-        if (size > 0)
-            ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), int(ansi.size()), &wide[0], size);
-        return AsU16(wide);
-    };
+    page.narrow = [](const std::u16string& text) { return ToAnsi(AsWide(text)); };
+    page.widen = [](const std::string& ansi) { return AsU16(FromAnsi(ansi)); };
     return page;
 }
 

@@ -6,6 +6,7 @@
 
 #include "channel/PercentCoding.h"
 #include "image/PngResource.h"
+#include "tipui/AnsiText.h"
 #include "tipui/MainProgramLauncher.h"
 #include "tipui/TipMessages.h"
 #include "tipui/TipSettings.h"
@@ -42,25 +43,6 @@ DWORD WINAPI HideBadgeThread(void* param) {
         ::PostMessageW(owner, UM_HIDE_ADDRESS_TIP, 0, 0);
         return DWORD(0);
     });
-}
-
-std::string ToAnsi(const std::wstring& text) {
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), int(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string ansi(size_t(size > 0 ? size : 0), '\0');
-    if (size > 0) {
-        ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), int(text.size()), &ansi[0], size, nullptr,
-                              nullptr);
-    }
-    return ansi;
-}
-
-std::wstring FromAnsi(const char* text) {
-    const int size = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(size_t(size > 0 ? size : 1), L'\0');
-    if (size > 0) ::MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], size);
-    wide.resize(wide.size() - 1);
-    return wide;
 }
 
 }  // namespace

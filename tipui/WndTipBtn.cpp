@@ -47,23 +47,18 @@ SIZE CWndTipBtn::GetFrameSize() const {
 }
 
 void CWndTipBtn::UpdateAddress(const wchar_t* address) {
-    // The amber badge comes and goes with the switches, whatever else changes.
-    const bool monitorOff = IsMonitorOff();
-    if (monitorOff != m_bMonitorOffShown) {
-        m_bMonitorOffShown = monitorOff;
+    // Each switch is read once per tick. The amber badge comes and goes with them, whatever
+    // else changes.
+    const bool malwareOff = IsMalwareMonitorOff() != FALSE;
+    const bool spoofingOff = !malwareOff && IsSpoofingMonitorOff();
+    if ((malwareOff || spoofingOff) != m_bMonitorOffShown) {
+        m_bMonitorOffShown = malwareOff || spoofingOff;
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
     }
-    if (IsMalwareMonitorOff()) {
+    if (malwareOff || spoofingOff) {
 #ifndef VEKO_COMPACT
         m_nPopBackgroundId = 312;
-        m_nPopTextId = 327;
-#endif
-        return;
-    }
-    if (IsSpoofingMonitorOff()) {
-#ifndef VEKO_COMPACT
-        m_nPopBackgroundId = 312;
-        m_nPopTextId = 328;
+        m_nPopTextId = malwareOff ? 327 : 328;
 #endif
         return;
     }
