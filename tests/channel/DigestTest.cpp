@@ -1,7 +1,6 @@
 // The address digest: MD5 over the UTF-16LE code units, checked against published vectors and
 // against the platform's own MD5.
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 
 #include "channel/Md5.h"
 #include "channel/UrlDigest.h"
+#include "mainprog/PlatformMd5.h"
 
 namespace {
 
@@ -26,20 +26,7 @@ std::string Hex(const Md5Digest& digest) {
 
 std::string Narrow(const UrlDigest& digest) { return std::string(digest.begin(), digest.end()); }
 
-std::string PlatformMd5(const void* data, size_t size) {
-    HCRYPTPROV provider = 0;
-    HCRYPTHASH hash = 0;
-    Md5Digest digest{};
-    DWORD length = 16;
-    EXPECT_TRUE(
-        ::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT));
-    EXPECT_TRUE(::CryptCreateHash(provider, CALG_MD5, 0, 0, &hash));
-    ::CryptHashData(hash, static_cast<const BYTE*>(data), DWORD(size), 0);
-    ::CryptGetHashParam(hash, HP_HASHVAL, digest.data(), &length, 0);
-    ::CryptDestroyHash(hash);
-    ::CryptReleaseContext(provider, 0);
-    return Hex(digest);
-}
+std::string PlatformMd5(const void* data, size_t size) { return PlatformMd5Hex(data, DWORD(size)); }
 
 struct RfcVector {
     const char* text;

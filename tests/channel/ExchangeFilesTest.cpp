@@ -141,15 +141,18 @@ TEST(ExchangeFiles, NamesTakeTheNumbersWithTheirSigns) {
     EXPECT_EQ(ResultFilePath(7, 0x7FFFFFFF), temp + L"w3zd6_7_2147483647.tmp");
 }
 
+// A file of the exchange as a test lays it out, and how many records must come of it.
+struct FileCase {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    bool present;
+    size_t merged;
+};
+
 // Result files: the first full record counts, nothing else; the file goes in every case.
 TEST(ExchangeFiles, ResultFileMergesItsFirstRecordOnly) {
     const auto one = Records({{'a', 1}});
-    const struct {
-        const char* what;
-        std::vector<uint8_t> bytes;
-        bool present;
-        size_t merged;
-    } cases[] = {
+    const FileCase cases[] = {
         {"missing", {}, false, 0},
         {"empty", {}, true, 0},
         {"35 bytes", std::vector<uint8_t>(one.begin(), one.end() - 1), true, 0},
@@ -171,7 +174,7 @@ TEST(ExchangeFiles, ResultFileMergesItsFirstRecordOnly) {
 
 TEST(ExchangeFiles, CacheFileMergesEveryFullRecord) {
     std::vector<uint8_t> many;
-    for (int i = 0; i < 3000; ++i) {  // longer than one read
+    for (int i = 0; i < 3000; ++i) {  // more than single verdicts: merged as a block
         UrlDigest key(32, u'0');
         for (int d = 0; d < 4; ++d) key[d] = char16_t('a' + (i >> (4 * d) & 15));
         const ResultRecord record = MakeResultRecord(key, UrlVerdict(i));
@@ -179,12 +182,7 @@ TEST(ExchangeFiles, CacheFileMergesEveryFullRecord) {
         many.insert(many.end(), raw, raw + 36);
     }
     const auto three = Records({{'a', 1}, {'b', 2}, {'c', 3}});
-    const struct {
-        const char* what;
-        std::vector<uint8_t> bytes;
-        bool present;
-        size_t merged;
-    } cases[] = {
+    const FileCase cases[] = {
         {"missing", {}, false, 0},
         {"empty", {}, true, 0},
         {"three records", three, true, 3},

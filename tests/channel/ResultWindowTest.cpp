@@ -18,13 +18,6 @@
 
 namespace {
 
-std::wstring HexText(HWND hwnd) {
-    wchar_t text[16];
-    std::swprintf(text, 16, L"0x%08lX",
-                  static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)));
-    return text;
-}
-
 // Pushes one verdict to `window`; the window's answer, or -1.
 long Push(HWND window, const std::wstring& address, const std::wstring& verdict,
           const std::wstring& options) {

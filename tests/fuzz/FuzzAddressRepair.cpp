@@ -5,29 +5,11 @@
 #include <cstring>
 #include <string>
 
+#include "support/Latin1CodePage.h"
 #include "tipui/AddressRepair.h"
 
-namespace {
-
-CodePage Latin1() {
-    CodePage page;
-    page.narrow = [](const std::u16string& text) {
-        std::string out;
-        for (char16_t c : text) out += c < 256 ? char(c) : '?';
-        return out;
-    };
-    page.widen = [](const std::string& text) {
-        std::u16string out;
-        for (char c : text) out += char16_t(uint8_t(c));
-        return out;
-    };
-    return page;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const CodePage page = Latin1();
+    static const CodePage page = Latin1CodePage();
     std::u16string text(size / 2, u'\0');
     if (!text.empty()) std::memcpy(&text[0], data, text.size() * 2);
     // Half the inputs start as the page does, so that the parameter is reached.

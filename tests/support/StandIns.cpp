@@ -4,12 +4,13 @@
 #include <fstream>
 
 #include "support/TempDir.h"
-
 #include "support/WindowQueries.h"
 
 namespace {
 
 constexpr ULONG_PTR kCommandTag = 0x53544252;  // 'STBR'
+
+}  // namespace
 
 std::wstring HexText(const void* handle) {
     wchar_t text[16];
@@ -17,8 +18,6 @@ std::wstring HexText(const void* handle) {
                   static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle)));
     return text;
 }
-
-}  // namespace
 
 StandInBrowser::StandInBrowser(const std::wstring& kind, const std::wstring& options,
                                const std::wstring& program)

@@ -9,6 +9,9 @@
 
 #include "support/ChildProcess.h"
 
+// A handle as the stand-ins take it on their command lines: "0x" and eight hex digits.
+std::wstring HexText(const void* handle);
+
 class StandInBrowser {
   public:
     // kind: ie8 ie7 ie6 maxthon maxthon2 sogou tt; `program` may be "maxthon.exe".

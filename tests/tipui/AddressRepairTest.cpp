@@ -2,25 +2,10 @@
 
 #include <string>
 
+#include "support/Latin1CodePage.h"
 #include "tipui/AddressRepair.h"
 
 namespace {
-
-// Latin-1 both ways: one byte per character below 256.
-CodePage Latin1() {
-    CodePage page;
-    page.narrow = [](const std::u16string& text) {
-        std::string out;
-        for (char16_t c : text) out += c < 256 ? char(c) : '?';
-        return out;
-    };
-    page.widen = [](const std::string& text) {
-        std::u16string out;
-        for (char c : text) out += char16_t(uint8_t(c));
-        return out;
-    };
-    return page;
-}
 
 const std::u16string kPage = u"http://safe.koxquenda.com/cl/koxtarvel.html?";
 
@@ -40,7 +25,7 @@ TEST(AddressRepair, TakesTheAddressOutOfTheSafetyPage) {
         {kPage + u"a&url=http%E4%B8", u"http\u00E4\u00B8"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(SafetyPageTarget(c.text, Latin1()), c.target)
+        EXPECT_EQ(SafetyPageTarget(c.text, Latin1CodePage()), c.target)
             << std::string(c.text.begin(), c.text.end());
     }
 }

@@ -3,8 +3,6 @@
 // library's digest is checked against an implementation that is not ours.
 #include "ChannelCommands.h"
 
-#include <wincrypt.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -14,32 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "PlatformMd5.h"
 #include "veko.h"
 
 namespace {
-
-std::string PlatformMd5Hex(const void* data, DWORD size) {
-    std::string hex;
-    HCRYPTPROV provider = 0;
-    if (!::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
-        return hex;
-    HCRYPTHASH hash = 0;
-    BYTE digest[16] = {};
-    DWORD length = sizeof(digest);
-    if (::CryptCreateHash(provider, CALG_MD5, 0, 0, &hash)) {
-        if (::CryptHashData(hash, static_cast<const BYTE*>(data), size, 0) &&
-            ::CryptGetHashParam(hash, HP_HASHVAL, digest, &length, 0)) {
-            char text[3];
-            for (BYTE b : digest) {
-                std::snprintf(text, sizeof(text), "%02x", b);
-                hex += text;
-            }
-        }
-        ::CryptDestroyHash(hash);
-    }
-    ::CryptReleaseContext(provider, 0);
-    return hex;
-}
 
 // The key of an address: MD5 of its UTF-16LE code units, without terminator.
 std::string AddressDigest(const std::wstring& address) {

@@ -4,11 +4,13 @@
 //   moves the pointer there first, as a person would (for pictures of what the pointer opens)
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <vector>
 
+#include "ScreenCapture.h"
 #include "StbImageWrite.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -27,31 +29,15 @@ int wmain(int argc, wchar_t** argv) {
         width = _wtoi(argv[4]);
         height = _wtoi(argv[5]);
     }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap) return 1;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, x, y, SRCCOPY | CAPTUREBLT);
-    ::GdiFlush();
-    std::vector<unsigned char> rgb(size_t(width) * height * 3);
-    const auto* bgra = static_cast<const unsigned char*>(bits);
-    for (size_t i = 0; i < size_t(width) * height; ++i) {
-        rgb[3 * i] = bgra[4 * i + 2];
-        rgb[3 * i + 1] = bgra[4 * i + 1];
-        rgb[3 * i + 2] = bgra[4 * i];
+    const std::vector<uint32_t> pixels = CaptureScreen(RECT{x, y, x + width, y + height});
+    if (pixels.empty()) return 1;
+    std::vector<unsigned char> rgb;
+    rgb.reserve(pixels.size() * 3);
+    for (uint32_t pixel : pixels) {
+        rgb.push_back(uint8_t(pixel >> 16));
+        rgb.push_back(uint8_t(pixel >> 8));
+        rgb.push_back(uint8_t(pixel));
     }
-    ::SelectObject(memory, old);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    ::DeleteObject(bitmap);
     char path[MAX_PATH] = {};
     ::WideCharToMultiByte(CP_ACP, 0, argv[1], -1, path, MAX_PATH, nullptr, nullptr);
     return stbi_write_png(path, width, height, 3, rgb.data(), width * 3) ? 0 : 1;
