@@ -217,12 +217,7 @@ struct Row {
     double baseline;
     const char* unit;
     const char* goal;  // empty: reported only
-    bool higherIsBetter = false;
 };
-
-double Ratio(const Row& row) {
-    return row.higherIsBetter ? row.ours / row.baseline : row.ours / row.baseline;
-}
 
 void LookupRows(std::vector<Row>& rows) {
     CUrlScanResult result;
@@ -249,14 +244,9 @@ void LookupRows(std::vector<Row>& rows) {
     const double platformDigest = MedianMicros(kRounds, [&] {
         for (int i = 0; i < kRounds; ++i) md5.Hash(mebibyte.data(), DWORD(mebibyte.size() * 2));
     });
-    // Throughput in MB/s: the higher the better, so the ratio is ours over the platform's.
-    Row digest = {"digest throughput on 1 MiB (MB/s)",
-                  1.048576e6 / ourDigest,
-                  1.048576e6 / platformDigest,
-                  "MB/s",
-                  ">= 1.0",
-                  true};
-    rows.push_back(digest);
+    // Throughput in MB/s: the ratio ours over the platform's is then higher for better.
+    rows.push_back({"digest throughput on 1 MiB (MB/s)", 1.048576e6 / ourDigest,
+                    1.048576e6 / platformDigest, "MB/s", ">= 1.0"});
 }
 
 void ExchangeRow(std::vector<Row>& rows) {
@@ -310,7 +300,7 @@ int RunAll() {
     std::printf("| figure | ours | baseline | ratio | goal |\n|---|---:|---:|---:|---|\n");
     for (const Row& row : rows) {
         std::printf("| %s | %.3f | %.3f | %.2f | %s |\n", row.figure, row.ours, row.baseline,
-                    Ratio(row), row.goal[0] ? row.goal : "(reported)");
+                    row.ours / row.baseline, row.goal[0] ? row.goal : "(reported)");
     }
     return 0;
 }
