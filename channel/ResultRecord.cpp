@@ -119,9 +119,11 @@ size_t VerdictCache::MergeRecords(const uint8_t* data, size_t size) {
 size_t VerdictCache::MergeRecordStream(const std::function<size_t(uint8_t*, size_t)>& read,
                                        size_t sizeHint) {
     if (!kEntryIsRecord || sizeof(Entry) != sizeof(ResultRecord)) {
-        std::vector<uint8_t> bytes(sizeHint);
+        // Like below, through a byte buffer that grows should the file hold more than it said.
+        std::vector<uint8_t> bytes(sizeHint + 1);
         size_t filled = 0;
-        for (size_t got = 1; got && filled < bytes.size();) {
+        for (size_t got = 1; got;) {
+            if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
             got = read(bytes.data() + filled, bytes.size() - filled);
             filled += got;
         }
