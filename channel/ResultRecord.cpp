@@ -80,7 +80,7 @@ void VerdictCache::Assign(const DigestKey& key, UrlVerdict verdict) {
 
 void VerdictCache::Fold() {
     if (m_recent.empty()) return;
-    std::vector<Entry> merged;
+    Entries merged;
     merged.reserve(m_sorted.size() + m_recent.size());
     auto recent = m_recent.begin();
     for (const Entry& e : m_sorted) {
@@ -104,7 +104,7 @@ size_t VerdictCache::MergeRecords(const uint8_t* data, size_t size) {
         }
         return count;
     }
-    std::vector<Entry> incoming(count);
+    Entries incoming(count);
     if (kEntryIsRecord && sizeof(Entry) == sizeof(ResultRecord)) {
         std::memcpy(incoming.data(), data, count * sizeof(Entry));
     } else {
@@ -130,7 +130,7 @@ size_t VerdictCache::MergeRecordStream(const std::function<size_t(uint8_t*, size
         return MergeRecords(bytes.data(), filled);
     }
     // Read straight into the entries; grow should the file hold more than it said.
-    std::vector<Entry> incoming(sizeHint / sizeof(Entry) + 1);
+    Entries incoming(sizeHint / sizeof(Entry) + 1);
     size_t filled = 0;
     for (;;) {
         auto* bytes = reinterpret_cast<uint8_t*>(incoming.data());
@@ -151,7 +151,7 @@ size_t VerdictCache::MergeRecordStream(const std::function<size_t(uint8_t*, size
     return MergeEntries(incoming, count);
 }
 
-size_t VerdictCache::MergeEntries(std::vector<Entry>& incoming, size_t count) {
+size_t VerdictCache::MergeEntries(Entries& incoming, size_t count) {
     incoming.resize(count);
     bool ascending = true;
     for (size_t i = 1; i < count && ascending; ++i) {
@@ -161,7 +161,7 @@ size_t VerdictCache::MergeEntries(std::vector<Entry>& incoming, size_t count) {
         // Stable, so that of equal keys the later record stays last; then keep only that one.
         std::stable_sort(incoming.begin(), incoming.end(),
                          [](const Entry& a, const Entry& b) { return a.key < b.key; });
-        std::vector<Entry> unique;
+        Entries unique;
         unique.reserve(incoming.size());
         for (const Entry& e : incoming) {
             if (!unique.empty() && unique.back().key == e.key) {
@@ -178,7 +178,7 @@ size_t VerdictCache::MergeEntries(std::vector<Entry>& incoming, size_t count) {
     } else if (m_sorted.back().key < incoming.front().key) {
         m_sorted.insert(m_sorted.end(), incoming.begin(), incoming.end());
     } else {
-        std::vector<Entry> merged;
+        Entries merged;
         merged.reserve(m_sorted.size() + incoming.size());
         auto in = incoming.begin();
         for (const Entry& e : m_sorted) {

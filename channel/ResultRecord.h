@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "channel/UrlDigest.h"
@@ -50,12 +53,33 @@ class VerdictCache {
         UrlVerdict verdict;
     };
     static_assert(sizeof(DigestKey) == 32, "the key is the record's 32 digest bytes");
+    // Grows without zeroing the new entries: records are read or copied straight over them, and
+    // a cache of 100,000 verdicts would otherwise write its 3.6 MB twice.
+    template <typename T>
+    struct UninitializedAllocator : std::allocator<T> {
+        template <typename U>
+        struct rebind {
+            using other = UninitializedAllocator<U>;
+        };
+        UninitializedAllocator() = default;
+        template <typename U>
+        UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+        template <typename U>
+        void construct(U* p) noexcept {
+            ::new (static_cast<void*>(p)) U;
+        }
+        template <typename U, typename... Args>
+        void construct(U* p, Args&&... args) {
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        }
+    };
+    using Entries = std::vector<Entry, UninitializedAllocator<Entry>>;
     void Fold();
-    size_t MergeEntries(std::vector<Entry>& incoming, size_t count);
+    size_t MergeEntries(Entries& incoming, size_t count);
     template <typename Visit>
     void ForEachInOrder(Visit&& visit) const;
 
-    std::vector<Entry> m_sorted;               // ascending, unique keys
+    Entries m_sorted;                          // ascending, unique keys
     std::map<DigestKey, UrlVerdict> m_recent;  // keys not in m_sorted
 };
 

@@ -9,10 +9,17 @@ bool FCPixelPremultipleAlpha::Accepts(const FCObjImage& image) const {
 }
 
 void FCPixelPremultipleAlpha::TransformPixel(FCObjImage&, int, int, uint8_t* pixel) {
-    const unsigned alpha = pixel[3];
-    pixel[2] = uint8_t(pixel[2] * alpha / 255);
-    pixel[1] = uint8_t(pixel[1] * alpha / 255);
-    pixel[0] = uint8_t(pixel[0] * alpha / 255);
+    PremultiplyPixel(pixel);
+}
+
+void PremultiplyAlpha(FCObjImage& image) {
+    if (!image.HasPixels() || image.GetBitsPerPixel() != 32) return;
+    for (int y = 0; y < image.GetHeight(); ++y) {
+        uint8_t* pixel = image.GetRow(y);
+        for (int x = 0; x < image.GetWidth(); ++x, pixel += 4) {
+            if (pixel[3] != 255) PremultiplyPixel(pixel);  // opaque pixels stay as they are
+        }
+    }
 }
 
 bool FCPixelFlip::Accepts(const FCObjImage& image) const { return image.HasPixels(); }

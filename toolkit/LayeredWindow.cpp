@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <cstring>
+
 #include "image/DrawHelpers.h"
 #include "image/PixelEffects.h"
 #include "toolkit/Scoped.h"
@@ -51,13 +53,26 @@ FCLayeredObject* FCLayeredWindow::HitTest(int x, int y) const {
     return nullptr;
 }
 
+// The frame starts as a copy of the background; its image is kept between redraws so that a
+// redraw costs no new bitmap.
+bool FCLayeredWindow::StartFrame() {
+    const bool reusable = m_imgFrame.HasPixels() && m_imgBack.GetBitsPerPixel() == 32 &&
+                          m_imgFrame.GetBitsPerPixel() == 32 &&
+                          m_imgFrame.GetWidth() == m_imgBack.GetWidth() &&
+                          m_imgFrame.GetHeight() == m_imgBack.GetHeight();
+    if (!reusable) return m_imgFrame.LoadFromBitmap(m_imgBack.GetBitmapHandle());
+    const size_t rowBytes = size_t(m_imgBack.GetRowStride());
+    for (int y = 0; y < m_imgBack.GetHeight(); ++y)
+        std::memcpy(m_imgFrame.GetRow(y), m_imgBack.GetRow(y), rowBytes);
+    return true;
+}
+
 void FCLayeredWindow::Redraw() {
     RECT rc = {};
     ::GetWindowRect(m_hWnd, &rc);
     if (::IsRectEmpty(&rc)) return;
-    FCObjImage img;
-    img.LoadFromBitmap(m_imgBack.GetBitmapHandle());
-    if (!img.HasPixels()) return;
+    if (!StartFrame()) return;
+    FCObjImage& img = m_imgFrame;
     {
         MemoryDCScope scope(img.GetBitmapHandle());
         for (size_t i = 0; i < m_objects.Count(); ++i) {
@@ -66,10 +81,10 @@ void FCLayeredWindow::Redraw() {
             ::SetViewportOrgEx(scope.Get(), r.left, r.top, nullptr);
             obj->Draw(scope.Get(), r.right - r.left, r.bottom - r.top);
         }
+        ::GdiFlush();
     }
     OnComposed(img);
-    FCPixelPremultipleAlpha premultiply;
-    img.RunEffect(premultiply, nullptr);
+    PremultiplyAlpha(img);
 
     MemoryDCScope scope(img.GetBitmapHandle());
     POINT origin = {rc.left, rc.top};
@@ -87,7 +102,9 @@ void FCLayeredWindow::OnComposed(FCObjImage& img) {
     const int height =
         img.GetHeight() < m_imgBack.GetHeight() ? img.GetHeight() : m_imgBack.GetHeight();
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) img.GetPixel(x, y)[3] = m_imgBack.GetPixel(x, y)[3];
+        uint8_t* out = img.GetRow(y) + 3;
+        const uint8_t* in = m_imgBack.GetRow(y) + 3;
+        for (int x = 0; x < width; ++x, out += 4, in += 4) *out = *in;
     }
 }
 

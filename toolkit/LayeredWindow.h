@@ -54,6 +54,7 @@ class FCLayeredWindow : public FCMessageWindow, public FCTrackMouseHover {
         LPARAM lParam;
     };
 
+    bool StartFrame();
     void UpdateHover(int x, int y);
     void TrackPress(FCLayeredObject* obj);
     // One nested-loop message of a press; false when the press is over.
@@ -61,6 +62,7 @@ class FCLayeredWindow : public FCMessageWindow, public FCTrackMouseHover {
     void FinishPress(FCLayeredObject* obj);
     void RegisterTips();
 
+    FCObjImage m_imgFrame;  // the last composed frame
     PCL_Interface_Composite<FCLayeredObject> m_objects;
     POINT m_ptLastMouse = {kOutside, kOutside};
     std::unique_ptr<FCToolTip> m_pToolTip;

@@ -262,6 +262,29 @@ TEST(PixelEffects, PremultiplyTruncatesAndTakesOnly32Bits) {
     EXPECT_FALSE(FCPixelProcessor().Accepts(Numbered(2, 2, 8)));
 }
 
+// The layered windows' one-pass premultiplication must give every pixel what the effect gives it.
+TEST(PixelEffects, OnePassPremultiplyEqualsTheEffect) {
+    FCObjImage image;
+    ASSERT_TRUE(image.Allocate(256, 3, 32));
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            const uint8_t pixel[4] = {uint8_t(255 - y * 100), uint8_t(x * 7), uint8_t(x),
+                                      uint8_t(x)};
+            std::memcpy(image.GetPixel(x, y), pixel, 4);
+        }
+    }
+    FCObjImage byEffect(image);
+    FCPixelPremultipleAlpha premultiply;
+    byEffect.RunEffect(premultiply, nullptr);
+    PremultiplyAlpha(image);
+    for (int y = 0; y < 3; ++y) EXPECT_EQ(Row(image, y), Row(byEffect, y)) << "row " << y;
+
+    FCObjImage rgb = Numbered(2, 2, 24);
+    const FCObjImage before(rgb);
+    PremultiplyAlpha(rgb);
+    EXPECT_EQ(Row(rgb, 1), Row(before, 1));
+}
+
 TEST(PixelEffects, FlipMirrorsRowsAtEveryDepthAndHeight) {
     for (int bits : {8, 24, 32}) {
         for (int height : {1, 2, 3, 4, 5}) {

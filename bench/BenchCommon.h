@@ -1,0 +1,49 @@
+// What every benchmark shares: the clock, medians over repetitions, message pumps, the table row
+// and the delivery of verdicts to a result window.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "channel/UrlScanResult.h"
+
+constexpr int kRepetitions = 7;
+constexpr int kVerdicts = 100000;
+
+// Seconds on the performance counter.
+double Now();
+// The median over the repetitions of `run`'s time divided by `count`, in microseconds.
+double MedianMicros(int count, const std::function<void()>& run);
+// The median and the largest of `samples`.
+double Median(std::vector<double> samples);
+double Largest(const std::vector<double>& samples);
+
+void Pump();
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+struct Row {
+    const char* figure;
+    double ours;
+    double baseline;
+    const char* goal;  // empty: reported only
+};
+
+void Deliver(HWND window, const UrlDigest& digest, UrlVerdict verdict);
+// `count` verdicts for "http://site<i>.example/", one WM_COPYDATA each.
+void Fill(const CUrlScanResult& result, int count);
+
+// The benchmarks' table rows, in the order of the table.
+void MessageRows(std::vector<Row>& rows);
+void LookupRows(std::vector<Row>& rows);
+void ExchangeRow(std::vector<Row>& rows);
+void MemoryRow(std::vector<Row>& rows);
+void TipRows(std::vector<Row>& rows);
+
+// The modes in which the benchmark starts copies of itself.
+int MessagesMode(const std::wstring& mode);
+int PeerMode();
+int MemoryMode();
+int ExchangeStagesMode();
