@@ -12,7 +12,7 @@
 namespace {
 
 constexpr wchar_t kCheapHookModule[] = L"veko_cheap_hook.dll";
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
 WNDPROC g_forwardOld = nullptr;
 LRESULT CALLBACK ForwardOnly(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

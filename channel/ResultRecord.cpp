@@ -55,21 +55,40 @@ constexpr bool kEntryIsRecord =
     false;
 #endif
 
-bool KeyLess(const DigestKey& a, const DigestKey& b) { return a < b; }
+// Eight key bytes as one number, the first byte the most significant.
+uint64_t KeyWord(const uint8_t* bytes) {
+    uint64_t word = 0;
+    for (int i = 0; i < 8; ++i) word = word << 8 | bytes[i];
+    return word;
+}
+
+bool KeyLess(const DigestKey& a, const DigestKey& b) { return VerdictCache::KeyOrder()(a, b); }
 
 }  // namespace
+
+// The keys' byte order, a word at a time: digests mostly differ in their first eight bytes.
+bool VerdictCache::KeyOrder::operator()(const DigestKey& a, const DigestKey& b) const {
+    for (size_t i = 0; i < a.size(); i += 8) {
+        const uint64_t left = KeyWord(a.data() + i);
+        const uint64_t right = KeyWord(b.data() + i);
+        if (left != right) return left < right;
+    }
+    return false;
+}
 
 const UrlVerdict* VerdictCache::Find(const DigestKey& key) const {
     const auto recent = m_recent.find(key);
     if (recent != m_recent.end()) return &recent->second;
-    const auto it = std::lower_bound(m_sorted.begin(), m_sorted.end(), key,
-                                     [](const Entry& e, const DigestKey& k) { return e.key < k; });
+    const auto it =
+        std::lower_bound(m_sorted.begin(), m_sorted.end(), key,
+                         [](const Entry& e, const DigestKey& k) { return KeyLess(e.key, k); });
     return it != m_sorted.end() && it->key == key ? &it->verdict : nullptr;
 }
 
 void VerdictCache::Assign(const DigestKey& key, UrlVerdict verdict) {
-    const auto it = std::lower_bound(m_sorted.begin(), m_sorted.end(), key,
-                                     [](const Entry& e, const DigestKey& k) { return e.key < k; });
+    const auto it =
+        std::lower_bound(m_sorted.begin(), m_sorted.end(), key,
+                         [](const Entry& e, const DigestKey& k) { return KeyLess(e.key, k); });
     if (it != m_sorted.end() && it->key == key) {
         it->verdict = verdict;
         return;
@@ -155,12 +174,12 @@ size_t VerdictCache::MergeEntries(Entries& incoming, size_t count) {
     incoming.resize(count);
     bool ascending = true;
     for (size_t i = 1; i < count && ascending; ++i) {
-        ascending = incoming[i - 1].key < incoming[i].key;
+        ascending = KeyLess(incoming[i - 1].key, incoming[i].key);
     }
     if (!ascending) {
         // Stable, so that of equal keys the later record stays last; then keep only that one.
         std::stable_sort(incoming.begin(), incoming.end(),
-                         [](const Entry& a, const Entry& b) { return a.key < b.key; });
+                         [](const Entry& a, const Entry& b) { return KeyLess(a.key, b.key); });
         Entries unique;
         unique.reserve(incoming.size());
         for (const Entry& e : incoming) {
@@ -175,14 +194,14 @@ size_t VerdictCache::MergeEntries(Entries& incoming, size_t count) {
     Fold();
     if (m_sorted.empty()) {
         m_sorted.swap(incoming);
-    } else if (m_sorted.back().key < incoming.front().key) {
+    } else if (KeyLess(m_sorted.back().key, incoming.front().key)) {
         m_sorted.insert(m_sorted.end(), incoming.begin(), incoming.end());
     } else {
         Entries merged;
         merged.reserve(m_sorted.size() + incoming.size());
         auto in = incoming.begin();
         for (const Entry& e : m_sorted) {
-            for (; in != incoming.end() && in->key < e.key; ++in) merged.push_back(*in);
+            for (; in != incoming.end() && KeyLess(in->key, e.key); ++in) merged.push_back(*in);
             if (in != incoming.end() && in->key == e.key) {
                 merged.push_back(*in++);  // the delivery wins
             } else {
