@@ -1,18 +1,22 @@
 #include "channel/ResultMessages.h"
 
+#include "toolkit/RawWindow.h"
 #include "veko.h"
 
+namespace {
+
+UINT g_needYourResult = 0;
+UINT g_thisMyScanResult = 0;
+UINT g_newUrlResult = 0;
+
+}  // namespace
+
 UINT NeedYourResultMessage() {
-    static const UINT message = ::RegisterWindowMessageW(veko::kNeedYourResultMessage);
-    return message;
+    return RegisteredMessage(g_needYourResult, veko::kNeedYourResultMessage);
 }
 
 UINT ThisMyScanResultMessage() {
-    static const UINT message = ::RegisterWindowMessageW(veko::kThisMyScanResultMessage);
-    return message;
+    return RegisteredMessage(g_thisMyScanResult, veko::kThisMyScanResultMessage);
 }
 
-UINT NewUrlResultMessage() {
-    static const UINT message = ::RegisterWindowMessageW(veko::kNewUrlResultMessage);
-    return message;
-}
+UINT NewUrlResultMessage() { return RegisteredMessage(g_newUrlResult, veko::kNewUrlResultMessage); }

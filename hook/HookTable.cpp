@@ -53,25 +53,31 @@ bool WriteWholeFile(const std::wstring& path, const void* buffer, DWORD count) {
     return false;
 }
 
+// Constructed while the library loads: nothing may throw out of here, or the load would end the
+// process. Without memory the table stays empty and the library does nothing.
 FCGlobalShareMemory::FCGlobalShareMemory(const wchar_t* fileName, int size) {
-    wchar_t path[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, path);
-    ::PathAppendW(path, fileName);
-    m_strPath = path;
-    if (::PathFileExistsW(path)) {
-        DWORD length = 0;
-        ReadWholeFile(m_strPath, m_data, length);
-        m_nSize = static_cast<int>(length);
-        if (m_nSize < size) m_data.reset();
-    }
-    if (!m_data) {
-        m_data.reset(new (std::nothrow) uint8_t[size]());
-        m_nSize = m_data ? size : 0;
-    }
+    NoThrow([&] {
+        wchar_t path[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, path);
+        ::PathAppendW(path, fileName);
+        m_strPath = path;
+        if (::PathFileExistsW(path)) {
+            DWORD length = 0;
+            ReadWholeFile(m_strPath, m_data, length);
+            m_nSize = static_cast<int>(length);
+            if (m_nSize < size) m_data.reset();
+        }
+        if (!m_data) {
+            m_data.reset(new (std::nothrow) uint8_t[size]());
+            m_nSize = m_data ? size : 0;
+        }
+    });
 }
 
 bool FCGlobalShareMemory::Save() {
-    return m_data && WriteWholeFile(m_strPath, m_data.get(), static_cast<DWORD>(m_nSize));
+    return m_data && NoThrow(false, [&] {
+               return WriteWholeFile(m_strPath, m_data.get(), static_cast<DWORD>(m_nSize));
+           });
 }
 
 int ChooseInstallEntry(const HookTableEntry* entries, HWND window, DWORD processId) {

@@ -39,9 +39,14 @@ LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     });
 }
 
+UINT RegisteredMessage(UINT& cache, const wchar_t* name) {
+    if (!cache) cache = ::RegisterWindowMessageW(name);
+    return cache;
+}
+
 UINT ReflectDrawItemMessage() {
-    static const UINT message = ::RegisterWindowMessageW(L"WM_UIS_REFLECT_DRAW_ITEM");
-    return message;
+    static UINT message = 0;  // constant-initialised: no guard
+    return RegisteredMessage(message, L"WM_UIS_REFLECT_DRAW_ITEM");
 }
 
 FCWindowBase::~FCWindowBase() { Destroy(); }

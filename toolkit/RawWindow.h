@@ -42,6 +42,12 @@ void RegisterPlainClass(const wchar_t* className);
 // The procedure every framework window runs; a window without an object gets 0.
 LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// The number of the registered message `name`, registered on first use and kept in `cache`.
+// Function-local statics with dynamic initialisers are avoided in the library: their guard takes
+// a lock that the runtime creates with an allocation of its own, and should that allocation fail
+// the process ends. Two threads racing here both store the same number.
+UINT RegisteredMessage(UINT& cache, const wchar_t* name);
+
 // "WM_UIS_REFLECT_DRAW_ITEM": a parent hands WM_DRAWITEM on to the child that owns the item.
 UINT ReflectDrawItemMessage();
 

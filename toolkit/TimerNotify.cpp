@@ -1,5 +1,7 @@
 #include "toolkit/TimerNotify.h"
 
+#include <new>
+
 #include "toolkit/Scoped.h"
 
 // Constant-initialised, so it outlives every timer object with static storage.
@@ -8,7 +10,8 @@ int FCTimerNotify::s_nInstances = 0;
 
 FCTimerNotify::FCTimerNotify() {
     ++s_nInstances;
-    if (!s_pTimerMap) s_pTimerMap = std::make_unique<std::map<UINT_PTR, FCTimerNotify*>>();
+    // Timer objects are also built while the library loads: no exception may leave here.
+    if (!s_pTimerMap) s_pTimerMap.reset(new (std::nothrow) std::map<UINT_PTR, FCTimerNotify*>());
 }
 
 FCTimerNotify::~FCTimerNotify() {
@@ -21,7 +24,16 @@ FCTimerNotify::~FCTimerNotify() {
 void FCTimerNotify::StartTimer(UINT elapse) {
     KillTimer();
     m_nTimerId = ::SetTimer(nullptr, 0, elapse, TimerProc);
-    if (m_nTimerId && s_pTimerMap) (*s_pTimerMap)[m_nTimerId] = this;
+    if (!m_nTimerId) return;
+    // A timer that cannot be listed could never reach its object: without memory, no timer.
+    const bool listed = s_pTimerMap && NoThrow(false, [this] {
+                            (*s_pTimerMap)[m_nTimerId] = this;
+                            return true;
+                        });
+    if (!listed) {
+        ::KillTimer(nullptr, m_nTimerId);
+        m_nTimerId = 0;
+    }
 }
 
 void FCTimerNotify::KillTimer() {

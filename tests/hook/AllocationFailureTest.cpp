@@ -1,0 +1,167 @@
+// A heap that refuses an allocation inside the browser: in the library's window, timer,
+// enumeration and hook procedures and its exports, each allocation of a step is failed in turn.
+// std::bad_alloc must end in the library's own guards; the thread goes on, and once memory is
+// back the library works again.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "browser/BrowserLayouts.h"
+#include "channel/ResultMessages.h"
+#include "channel/UrlScanResult.h"
+#include "hook/HookTable.h"
+#include "support/AllocationFaults.h"
+#include "support/Library.h"
+#include "support/Registry.h"
+#include "support/WindowQueries.h"
+#include "tipui/WndAddressTip.h"
+#include "toolkit/TimerNotify.h"
+#include "veko.h"
+
+namespace {
+
+const wchar_t kAddress[] = L"http://heap.example/";
+
+// A verdict as the main program sends it; built before any allocation is made to fail, so that
+// sending it allocates only inside the library.
+struct CopyData {
+    CopyData(const wchar_t* address, UrlVerdict verdict)
+        : record(MakeResultRecord(ComputeUrlDigest(address), verdict)),
+          data{veko::kCopyDataMagic, sizeof(record), &record} {}
+    LRESULT SendTo(HWND window) {
+        return ::SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    }
+    ResultRecord record;
+    COPYDATASTRUCT data;
+};
+
+BuiltFrame Frame() {
+    RegisterLayoutClasses();
+    FrameOptions options;
+    options.kind = L"ie8";
+    options.url = kAddress;
+    BuiltFrame frame = BuildFrame(options, POINT{30, 30});
+    ::ShowWindow(frame.frame, SW_SHOWNA);
+    return frame;
+}
+
+class AllocationFailure : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(RedirectAllocators(::GetModuleHandleW(nullptr))); }
+};
+
+TEST_F(AllocationFailure, ResultWindowMessages) {
+    CUrlScanResult result;
+    HWND window = result.GetHwnd();
+    ASSERT_TRUE(window);
+    CopyData verdict(kAddress, 0x11);
+    struct Case {
+        const char* name;
+        std::function<void()> send;
+    } cases[] = {
+        {"WM_COPYDATA", [&] { verdict.SendTo(window); }},
+        {"need your result",
+         [&] { ::SendMessageW(window, NeedYourResultMessage(), WPARAM(window), 0); }},
+        {"this my scan result",
+         [&] { ::SendMessageW(window, ThisMyScanResultMessage(), WPARAM(window), 0); }},
+        {"new URL result", [&] { ::SendMessageW(window, NewUrlResultMessage(), 7, 8); }},
+    };
+    for (const Case& c : cases) {
+        EXPECT_GT(FailEachAllocation(c.send), 0) << c.name << " allocated nothing";
+        PumpFor(20);
+    }
+    EXPECT_EQ(CopyData(L"http://after.example/", 0x22).SendTo(window), 1);
+    UrlVerdict found = 0;
+    EXPECT_TRUE(result.LookupVerdict(L"http://after.example/", &found));
+    EXPECT_EQ(found, 0x22u);
+}
+
+TEST_F(AllocationFailure, AddressTipTimer) {
+    const BuiltFrame frame = Frame();
+    ASSERT_TRUE(frame.addressEdit);
+
+    auto tip = std::make_unique<CWndAddressTip>(::GetParent(frame.addressEdit), frame.addressEdit,
+                                                BrowserIE8);
+    // One real tick of the address tip's timer, dispatched again as often as needed.
+    MSG tick = {};
+    const DWORD start = ::GetTickCount();
+    bool caught = false;
+    while (!caught && ::GetTickCount() - start < 3000) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_TIMER);
+        while (!caught && ::PeekMessageW(&tick, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE))
+            caught = tick.wParam == tip->GetTimerId();
+    }
+    ASSERT_TRUE(caught);
+    CWndTipBtn& badge = tip->GetTipButton();
+    CopyData(kAddress, veko::MakeVerdict(veko::kClassTrojan, 1))
+        .SendTo(badge.GetScanResult().GetHwnd());
+    EXPECT_GT(FailEachAllocation([&] { ::DispatchMessageW(&tick); }), 0);
+    ::DispatchMessageW(&tick);
+    EXPECT_EQ(badge.GetState(), TipStateAlarm);
+    tip.reset();
+    ::DestroyWindow(frame.frame);
+}
+
+TEST_F(AllocationFailure, TableAndTimerObjectsConstructWithoutThrowing) {
+    struct Ticker : FCTimerNotify {
+        void OnTimer() override {}
+    };
+    EXPECT_GT(FailEachAllocation([] {
+                  EXPECT_NO_THROW({
+                      FCGlobalShareMemory table(veko::kHookTableFileName, veko::kHookTableBytes);
+                      Ticker ticker;
+                      ticker.StartTimer(1000);
+                  });
+              }),
+              0);
+    FCGlobalShareMemory table(veko::kHookTableFileName, veko::kHookTableBytes);
+    EXPECT_NE(table.GetData(), nullptr);
+}
+
+// The library itself, loaded afresh for each run and its own allocator imports redirected: its
+// exports, and its hook procedure starting the manager on this thread's own frame.
+TEST_F(AllocationFailure, ExportsAndHookProcedureOfTheLibrary) {
+    auto build = ScopedRegistryValue::String(veko::kInternetExplorerKey,
+                                             veko::kInternetExplorerBuildValue, L"8001");
+    auto alert = ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kAddressBarAlertValue);
+    int served = 0;
+    int runs = 0;
+    for (long nth = 1; nth <= 400; ++nth, ++runs) {
+        const BuiltFrame frame = Frame();
+        const LONG original = ::GetWindowLongW(frame.addressEdit, GWL_WNDPROC);
+        bool refused = false;
+        {
+            LoadedLibrary library;
+            ASSERT_TRUE(library.Module());
+            ASSERT_TRUE(RedirectAllocators(library.Module()));
+            const auto install =
+                veko::GetExport<VekoInstallHookFn>(library.Module(), "InstallHook");
+            ASSERT_TRUE(install);
+            HHOOK hook = nullptr;
+            {
+                FailingAllocations fail(nth);
+                hook = install(frame.frame);
+                // The hook procedure runs as this thread retrieves a message.
+                ::PostMessageW(frame.frame, WM_NULL, 0, 0);
+                MSG msg;
+                while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+                refused = fail.Refused();
+            }
+            EXPECT_NE(hook, nullptr) << "allocation " << nth;
+            if (::GetWindowLongW(frame.addressEdit, GWL_WNDPROC) != original) ++served;
+            library.Uninstall();
+            ::UnhookWindowsHookEx(hook);
+        }
+        EXPECT_EQ(::GetWindowLongW(frame.addressEdit, GWL_WNDPROC), original)
+            << "allocation " << nth;
+        ::DestroyWindow(frame.frame);
+        if (!refused) break;
+    }
+    EXPECT_GT(runs, 1);
+    EXPECT_GT(served, 0);  // the last run, with nothing refused, serves the edit
+}
+
+}  // namespace
