@@ -15,7 +15,8 @@ void ReadWholeFile(const std::wstring& path, std::unique_ptr<uint8_t[]>& buffer,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) return;
     DWORD length = ::GetFileSize(file.Get(), nullptr);
-    if (length == 0 || length == INVALID_FILE_SIZE) return;
+    // (A length near 4 GB would wrap the two bytes added below; no such table is ours.)
+    if (length == 0 || length > MAXDWORD - 2) return;
     std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[length + 2]);
     if (!data) return;
     std::memset(data.get(), 0, length + 2);
@@ -61,16 +62,12 @@ FCGlobalShareMemory::FCGlobalShareMemory(const wchar_t* fileName, int size) {
         ::GetTempPathW(MAX_PATH, path);
         ::PathAppendW(path, fileName);
         m_strPath = path;
-        if (::PathFileExistsW(path)) {
-            DWORD length = 0;
-            ReadWholeFile(m_strPath, m_data, length);
-            m_nSize = static_cast<int>(length);
-            if (m_nSize < size) m_data.reset();
-        }
-        if (!m_data) {
-            m_data.reset(new (std::nothrow) uint8_t[size]());
-            m_nSize = m_data ? size : 0;
-        }
+        std::unique_ptr<uint8_t[]> file;
+        DWORD length = 0;
+        if (::PathFileExistsW(path)) ReadWholeFile(m_strPath, file, length);
+        size_t held = 0;
+        m_data = TableFromFile(std::move(file), length, size_t(size), &held);
+        m_nSize = static_cast<int>(held);
     });
 }
 
@@ -81,20 +78,9 @@ bool FCGlobalShareMemory::Save() {
 }
 
 int ChooseInstallEntry(const HookTableEntry* entries, HWND window, DWORD processId) {
-    int chosen = -1;
-    for (int i = 0; i < veko::kHookTableEntries; ++i) {
-        const HWND listed = EntryWindow(entries[i]);
-        const bool alive = ::IsWindow(listed) != FALSE;
-        if (chosen < 0 && !alive) chosen = i;
-        if (listed == window) return -1;
-        if (entries[i].processId == processId && alive) return -1;
-    }
-    return chosen;
-}
-
-int FindProcessEntry(const HookTableEntry* entries, DWORD processId) {
-    for (int i = 0; i < veko::kHookTableEntries; ++i) {
-        if (entries[i].processId == processId) return i;
-    }
-    return -1;
+    return ChooseInstallEntry(entries, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)),
+                              processId, [](uint32_t listed) {
+                                  return ::IsWindow(reinterpret_cast<HWND>(uintptr_t(listed))) !=
+                                         FALSE;
+                              });
 }

@@ -11,13 +11,7 @@
 #include <memory>
 #include <string>
 
-struct HookTableEntry {
-    uint32_t window;
-    uint32_t processId;
-    uint32_t hook;
-    uint32_t reserved;
-};
-static_assert(sizeof(HookTableEntry) == 16, "one table record is 16 bytes on disk");
+#include "hook/HookTableRules.h"
 
 // Reads the whole file into a zero-filled buffer two bytes longer than the file. Leaves the buffer
 // null and the size 0 when the file cannot be opened.
@@ -43,13 +37,8 @@ class FCGlobalShareMemory {
     int m_nSize = 0;
 };
 
-// The entry an install of `window` (owned by process `processId`) may take: the first entry whose
-// window is not alive. -1 when the install must be refused: the window is listed already, a live
-// listed window belongs to the same process, or no entry is free.
+// ChooseInstallEntry for a window of this desktop: a listed window is alive while IsWindow says so.
 int ChooseInstallEntry(const HookTableEntry* entries, HWND window, DWORD processId);
-
-// The first entry of process `processId`, or -1.
-int FindProcessEntry(const HookTableEntry* entries, DWORD processId);
 
 inline HWND EntryWindow(const HookTableEntry& e) {
     return reinterpret_cast<HWND>(static_cast<uintptr_t>(e.window));
