@@ -29,6 +29,7 @@ struct Row {
     double ours;
     double baseline;
     const char* goal;  // empty: reported only
+    double ratio = 0;  // 0: ours over baseline
 };
 
 void Deliver(HWND window, const UrlDigest& digest, UrlVerdict verdict);
