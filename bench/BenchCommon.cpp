@@ -61,3 +61,14 @@ void Fill(const CUrlScanResult& result, int count) {
         Deliver(result.GetHwnd(), ComputeUrlDigest(address.c_str()), UrlVerdict(i));
     }
 }
+
+BuiltFrame ShownFrame() {
+    RegisterLayoutClasses();
+    FrameOptions options;
+    options.kind = L"ie8";
+    options.url = L"http://www.example.com/";
+    const BuiltFrame frame = BuildFrame(options, POINT{40, 40}, false);
+    ::ShowWindow(frame.frame, SW_SHOWNA);
+    Pump();
+    return frame;
+}

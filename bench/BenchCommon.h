@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/BrowserLayouts.h"
 #include "channel/UrlScanResult.h"
 
 constexpr int kRepetitions = 7;
@@ -23,6 +24,9 @@ double Largest(const std::vector<double>& samples);
 
 void Pump();
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// A stand-in Internet Explorer 8 frame of this thread, shown.
+BuiltFrame ShownFrame();
 
 struct Row {
     const char* figure;

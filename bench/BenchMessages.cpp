@@ -46,12 +46,7 @@ HWND PlainEdit(HWND parent, int y) {
 }  // namespace
 
 int MessagesMode(const std::wstring& mode) {
-    RegisterLayoutClasses();
-    FrameOptions options;
-    options.kind = L"ie8";
-    options.url = L"http://www.example.com/";
-    const BuiltFrame frame = BuildFrame(options, POINT{40, 40}, false);
-    ::ShowWindow(frame.frame, SW_SHOWNA);
+    const BuiltFrame frame = ShownFrame();
     HWND sink = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
                                   nullptr);
     std::unique_ptr<ChildProcess> mainProgram;

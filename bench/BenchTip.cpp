@@ -41,17 +41,6 @@ void PopupRow(std::vector<Row>& rows) {
     rows.push_back({"pop-up frame: one Redraw of the 340 x 216 pop-up (µs)", ours, raw, "<= 1.5"});
 }
 
-BuiltFrame Frame() {
-    RegisterLayoutClasses();
-    FrameOptions options;
-    options.kind = L"ie8";
-    options.url = L"http://www.example.com/";
-    const BuiltFrame frame = BuildFrame(options, POINT{40, 40}, false);
-    ::ShowWindow(frame.frame, SW_SHOWNA);
-    Pump();
-    return frame;
-}
-
 // Loading and freeing the decoder beside this module, as the picture loader does per picture.
 double DecoderLoadAndFreeMs() {
     wchar_t path[MAX_PATH] = {};
@@ -116,7 +105,7 @@ std::vector<double> VerdictLatenciesMs(const BuiltFrame& frame) {
 
 void TipRows(std::vector<Row>& rows) {
     PopupRow(rows);
-    const BuiltFrame frame = Frame();
+    const BuiltFrame frame = ShownFrame();
     BadgeStartRows(rows, frame);
     const std::vector<double> latencies = VerdictLatenciesMs(frame);
     rows.push_back(
