@@ -17,6 +17,8 @@
 //   edit <frame>       the address edit of one of our frames
 //   raise <frame>      shows a frame at the top of the Z-order
 //   changed            how many edits no longer have the window procedure they were created with
+//   proc <window>      the window procedure of one of our windows (GWL_WNDPROC), as this
+//                      process sees it (another process is not told it)
 //   loaded             1 when veko.dll is in the process
 //   unload             UninstallHook, then release veko.dll: 1 unloaded, 0 not loaded, -1 stuck
 //   stir <ms>          for that long, threads of their own send the edits of the frames on
@@ -319,6 +321,7 @@ LRESULT RunCommand(const std::wstring& command) {
             changed += ::IsWindow(edit) && ::GetWindowLongW(edit, GWL_WNDPROC) != proc;
         return changed;
     }
+    if (verb == L"proc") return ::GetWindowLongW(HandleArg(in), GWL_WNDPROC);
     if (verb == L"loaded") return ::GetModuleHandleW(L"veko.dll") != nullptr;
     if (verb == L"unload") return Unload();
     if (verb == L"stir") return Stir(static_cast<DWORD>(NumberArg(in)));

@@ -131,14 +131,16 @@ std::string Printable(const char* bytes, size_t size) {
     return text;
 }
 
-// "record=<digest> verdict=0x..." for every record (or only for those of the digest `only`),
+// "record=<digest> verdict=0x..." for every record (or only for those of the digests `only`),
 // then "records=N" with the number of all records.
-void PrintRecords(const std::vector<uint8_t>& bytes, const std::string& only) {
+void PrintRecords(const std::vector<uint8_t>& bytes, const std::vector<std::string>& only) {
     size_t count = bytes.size() / sizeof(ResultRecord);
     for (size_t i = 0; i < count; ++i) {
         ResultRecord record;
         std::memcpy(&record, bytes.data() + i * sizeof(record), sizeof(record));
-        if (!only.empty() && std::string(record.digest, 32) != only) continue;
+        if (!only.empty() &&
+            std::find(only.begin(), only.end(), std::string(record.digest, 32)) == only.end())
+            continue;
         std::printf("record=%s verdict=0x%08X\n", Printable(record.digest, 32).c_str(),
                     unsigned(VerdictOf(record)));
     }
@@ -238,12 +240,18 @@ int DumpCommand(const Arguments& args) {
         std::printf("answer=none\n");
         return 1;
     }
+    // --only ADDRESS, or with --digest a comma-separated list of digests.
     const std::wstring only = args.Value(L"--only");
-    const std::string onlyDigest = only.empty()            ? std::string()
-                                   : args.Has(L"--digest") ? std::string(only.begin(), only.end())
-                                                           : AddressDigest(only);
+    std::vector<std::string> onlyDigests;
+    if (args.Has(L"--digest")) {
+        std::wistringstream list(only);
+        for (std::wstring digest; std::getline(list, digest, L',');)
+            onlyDigests.push_back(std::string(digest.begin(), digest.end()));
+    } else if (!only.empty()) {
+        onlyDigests.push_back(AddressDigest(only));
+    }
     PrintRecords(ReadAndDelete(TempFile(veko::kCacheFilePattern, static_cast<int32_t>(answering))),
-                 onlyDigest);
+                 onlyDigests);
     return 0;
 }
 

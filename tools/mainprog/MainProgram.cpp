@@ -15,9 +15,10 @@
 //       window's answer: "window=0x.. result=N", then "pushed=N". By file it writes the result
 //       file and sends WM_NEW_URL_RESULT; by copydata it sends WM_COPYDATA (--magic, --size and
 //       --null-data send it wrong on purpose). --digest: ADDRESS is already the digest.
-//   koxQNMain.exe dump 0xH [--only ADDRESS [--digest]]
+//   koxQNMain.exe dump 0xH [--only ADDRESS | --only DIGEST,DIGEST.. --digest]
 //       asks one result window for its cache as a peer does and prints "record=<digest>
-//       verdict=0x.." lines (--only: just those of one address), then "records=N" (all of them)
+//       verdict=0x.." lines (--only: just those of one address or of the digests given), then
+//       "records=N" (all of them)
 //   koxQNMain.exe serve FILE        owns a result window ("window=0x..") and answers every
 //                                   request for its cache with the verdicts listed in FILE,
 //                                   one "ADDRESS VERDICT" per line, read at each request
