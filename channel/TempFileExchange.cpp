@@ -20,6 +20,18 @@ HANDLE OpenForReading(const std::wstring& path) {
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The reader owns the file once it has been handed over: a read-only one goes as well, or it
+// would stay for good and make the writer's next file of that name fail.
+void DeleteHandedOverFile(const std::wstring& path) {
+    if (::DeleteFileW(path.c_str())) return;
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !(attributes & FILE_ATTRIBUTE_READONLY))
+        return;
+    if (::SetFileAttributesW(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)))
+        ::DeleteFileW(path.c_str());
+}
+
 // Merges every full record of the file, read straight into the cache.
 void MergeRecordsOf(HANDLE file, VerdictCache& into) {
     LARGE_INTEGER size = {};
@@ -76,7 +88,7 @@ void ReadCacheFile(WPARAM answeringWindow, VerdictCache& into) {
         ScopedHandle file(OpenForReading(path));
         if (file.IsValid()) MergeRecordsOf(file.Get(), into);
     }
-    ::DeleteFileW(path.c_str());
+    DeleteHandedOverFile(path);
 }
 
 void ReadResultFile(WPARAM first, LPARAM second, VerdictCache& into) {
@@ -91,5 +103,5 @@ void ReadResultFile(WPARAM first, LPARAM second, VerdictCache& into) {
             into.MergeRecords(record, sizeof(record));
         }
     }
-    ::DeleteFileW(path.c_str());
+    DeleteHandedOverFile(path);
 }

@@ -1,5 +1,6 @@
 #include "channel/UrlScanResult.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "channel/ResultMessages.h"
@@ -7,6 +8,20 @@
 #include "toolkit/Scoped.h"
 
 namespace {
+
+// How long an answer may stay unread before the next asker gets the file: a result window of
+// this thread reads its answer as soon as the thread gets to the message, however busy the
+// thread is, so it is given much longer than any other asker.
+constexpr DWORD kUnreadAnswerTimeout = 2000;
+constexpr DWORD kUnreadAnswerTimeoutOwnThread = 10000;
+constexpr UINT kNextAnswerPoll = 15;
+
+bool IsResultWindowOfThisThread(HWND hwnd) {
+    if (::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId()) return false;
+    wchar_t className[128] = {};
+    ::GetClassNameW(hwnd, className, 128);
+    return ::lstrcmpW(className, veko::kResultWindowClass) == 0;
+}
 
 // Lets the four messages of the exchange through to a process of higher integrity, where the
 // platform has such a filter.
@@ -45,6 +60,7 @@ CUrlScanResult::CUrlScanResult() {
 }
 
 CUrlScanResult::~CUrlScanResult() {
+    m_nextAnswer.KillTimer();
     m_results.Clear();
     Destroy();
 }
@@ -74,10 +90,55 @@ void CUrlScanResult::MergeCopyData(const COPYDATASTRUCT* data) {
     m_results.MergeRecords(static_cast<const uint8_t*>(data->lpData), veko::kResultRecordBytes);
 }
 
+void CUrlScanResult::OnNeedYourResult(HWND asker) {
+    // On behalf of no window (0, or a broadcast handle) nobody would read the file, and the
+    // answer to a broadcast would go to every window there is.
+    if (!::IsWindow(asker)) return;
+    if (!LastAnswerUnread()) {
+        Answer(asker);
+        return;
+    }
+    // The last asker is still to read the file: a new answer now would replace it under that
+    // asker or be deleted by it. An asker whose own answer is the unread one gets that.
+    if (asker == m_hWndLastAsker ||
+        std::find(m_waitingAskers.begin(), m_waitingAskers.end(), asker) != m_waitingAskers.end())
+        return;
+    m_waitingAskers.push_back(asker);
+    if (!m_nextAnswer.GetTimerId()) m_nextAnswer.StartTimer(kNextAnswerPoll);
+}
+
+void CUrlScanResult::Answer(HWND asker) {
+    m_results.Compact();
+    WriteCacheFile(m_hWnd, asker, m_results);
+    m_hWndLastAsker = asker;
+    m_bLastAskerOfThisThread = IsResultWindowOfThisThread(asker);
+    m_dwLastAnswerTick = ::GetTickCount();
+}
+
+bool CUrlScanResult::LastAnswerUnread() const {
+    if (!m_hWndLastAsker) return false;
+    // A result window of this thread that is gone reads nothing any more; an asker elsewhere may
+    // well read the file after its window has gone (the name does not depend on it).
+    if (m_bLastAskerOfThisThread && !::IsWindow(m_hWndLastAsker)) return false;
+    const DWORD timeout =
+        m_bLastAskerOfThisThread ? kUnreadAnswerTimeoutOwnThread : kUnreadAnswerTimeout;
+    if (::GetTickCount() - m_dwLastAnswerTick > timeout) return false;
+    const std::wstring path = CacheFilePath(reinterpret_cast<WPARAM>(m_hWnd));
+    return !path.empty() && ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void CUrlScanResult::AnswerWaitingAskers() {
+    while (!m_waitingAskers.empty() && !LastAnswerUnread()) {
+        const HWND asker = m_waitingAskers.front();
+        m_waitingAskers.pop_front();
+        if (::IsWindow(asker)) Answer(asker);
+    }
+    if (m_waitingAskers.empty()) m_nextAnswer.KillTimer();
+}
+
 LRESULT CUrlScanResult::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == NeedYourResultMessage()) {
-        m_results.Compact();
-        WriteCacheFile(m_hWnd, reinterpret_cast<HWND>(wParam), m_results);
+        OnNeedYourResult(reinterpret_cast<HWND>(wParam));
         return 0;
     }
     if (msg == ThisMyScanResultMessage()) {

@@ -3,12 +3,18 @@
 // Every result window in every process is a peer of every other, found by window class alone. A
 // new one asks each peer for its whole cache; afterwards the main program pushes single verdicts
 // by result file or WM_COPYDATA. The cache only grows; later deliveries overwrite earlier ones.
+//
+// A window's cache file has one name, and each asker deletes it once read: a window answers one
+// asker at a time, and those who ask meanwhile wait until the last answer has been read.
 #pragma once
 
 #include <windows.h>
 
+#include <deque>
+
 #include "channel/ResultRecord.h"
 #include "toolkit/RawWindow.h"
+#include "toolkit/TimerNotify.h"
 
 class CUrlScanResult : public FCMessageWindow {
   public:
@@ -22,8 +28,27 @@ class CUrlScanResult : public FCMessageWindow {
     const VerdictCache& Results() const { return m_results; }
 
   private:
+    class CTimerNextAnswer : public FCTimerNotify {
+      public:
+        explicit CTimerNextAnswer(CUrlScanResult* owner) : m_pOwner(owner) {}
+        void OnTimer() override { m_pOwner->AnswerWaitingAskers(); }
+
+      private:
+        CUrlScanResult* m_pOwner;
+    };
+
     void AskPeers();
     void MergeCopyData(const COPYDATASTRUCT* data);
+    void OnNeedYourResult(HWND asker);
+    void Answer(HWND asker);
+    // True while the cache file of the last answer is there and its asker may still read it.
+    bool LastAnswerUnread() const;
+    void AnswerWaitingAskers();
 
     VerdictCache m_results;
+    std::deque<HWND> m_waitingAskers;
+    HWND m_hWndLastAsker = nullptr;
+    bool m_bLastAskerOfThisThread = false;
+    DWORD m_dwLastAnswerTick = 0;
+    CTimerNextAnswer m_nextAnswer{this};
 };

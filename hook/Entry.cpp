@@ -45,6 +45,8 @@ HHOOK Install(HWND window) {
     DWORD processId = 0;
     // A dead window has no thread, and a hook on thread 0 would hook the whole desktop.
     if (!::IsWindow(window) || !::GetWindowThreadProcessId(window, &processId)) return nullptr;
+    TableFileLock lock;
+    g_shareMemory.TakeLiveEntriesFromFile();
     HookTableEntry* entries = g_shareMemory.Entries();
     const int chosen = ChooseInstallEntry(entries, window, processId);
     if (chosen < 0) return nullptr;

@@ -71,6 +71,32 @@ FCGlobalShareMemory::FCGlobalShareMemory(const wchar_t* fileName, int size) {
     });
 }
 
+void FCGlobalShareMemory::TakeLiveEntriesFromFile() {
+    if (!m_data || m_nSize < veko::kHookTableBytes) return;
+    std::unique_ptr<uint8_t[]> file;
+    DWORD length = 0;
+    ReadWholeFile(m_strPath, file, length);
+    if (!file || length < DWORD(veko::kHookTableBytes)) return;
+    const auto* saved = reinterpret_cast<const HookTableEntry*>(file.get());
+    HookTableEntry* entries = Entries();
+    for (int i = 0; i < veko::kHookTableEntries; ++i) {
+        if (!::IsWindow(EntryWindow(entries[i])) && ::IsWindow(EntryWindow(saved[i])))
+            entries[i] = saved[i];
+    }
+}
+
+TableFileLock::TableFileLock()
+    : m_mutex(::CreateMutexW(nullptr, FALSE, L"veko_hook_table_file_lock")) {
+    if (!m_mutex) return;
+    const DWORD waited = ::WaitForSingleObject(m_mutex, 5000);
+    m_owned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+}
+
+TableFileLock::~TableFileLock() {
+    if (m_owned) ::ReleaseMutex(m_mutex);
+    if (m_mutex) ::CloseHandle(m_mutex);
+}
+
 bool FCGlobalShareMemory::Save() {
     return m_data && NoThrow(false, [&] {
                return WriteWholeFile(m_strPath, m_data.get(), static_cast<DWORD>(m_nSize));

@@ -30,11 +30,30 @@ class FCGlobalShareMemory {
     uint8_t* GetData() { return m_data.get(); }
     HookTableEntry* Entries() { return reinterpret_cast<HookTableEntry*>(m_data.get()); }
     bool Save();
+    // Another main program may have saved the file since this table was loaded: each of its
+    // entries that names a live window takes the place of an entry here that does not. Entries
+    // of live windows here stay as they are.
+    void TakeLiveEntriesFromFile();
 
   private:
     std::unique_ptr<uint8_t[]> m_data;
     std::wstring m_strPath;
     int m_nSize = 0;
+};
+
+// Held by every installing process from reading the table file to saving it, so that two main
+// programs installing at the same moment do not overwrite each other's entries. Without the lock
+// (it could not be had within a few seconds) the install goes on all the same.
+class TableFileLock {
+  public:
+    TableFileLock();
+    ~TableFileLock();
+    TableFileLock(const TableFileLock&) = delete;
+    TableFileLock& operator=(const TableFileLock&) = delete;
+
+  private:
+    HANDLE m_mutex = nullptr;
+    bool m_owned = false;
 };
 
 // ChooseInstallEntry for a window of this desktop: a listed window is alive while IsWindow says so.

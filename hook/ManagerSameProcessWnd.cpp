@@ -95,6 +95,9 @@ bool MayChangeStacking(UINT message) {
 LRESULT CALLBACK AddressEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CEditHookMap::Served served = {};
     if (!NoThrow(false, [&] { return s_mapEditHooks.Lookup(hwnd, served); })) return 0;
+    // The edit's context menu runs a modal loop below this frame, and that loop dispatches
+    // whatever comes, the release of the library among it.
+    if (message == WM_CONTEXTMENU) KeepThisModuleLoaded();
     const LRESULT result = ::CallWindowProcW(served.oldProc, hwnd, message, wParam, lParam);
     if (!served.tip) return result;  // torn down: only forward
     if (!MayChangeStacking(message)) return result;

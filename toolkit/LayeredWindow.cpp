@@ -171,6 +171,7 @@ void FCLayeredWindow::RegisterTips() {
 
 void FCLayeredWindow::TrackPress(FCLayeredObject* obj) {
     if (!obj || IsTrackingPress()) return;
+    KeepThisModuleLoaded();  // the loop below dispatches whatever comes, a release among it
     m_pressed = obj;
     obj->m_bPressed = 1;
     Redraw();

@@ -68,3 +68,12 @@ void NoThrow(Fn&& fn) noexcept {
 // The module this code is linked into (veko.dll in the library, the test program in unit tests).
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 inline HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+// Keeps this module loaded until the process ends. A message loop of ours (or one that runs while
+// our code is on the stack) may dispatch the message on which the library is released; the
+// loop, and every frame of ours below it, must then still have code to return to.
+inline void KeepThisModuleLoaded() {
+    HMODULE module = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                         reinterpret_cast<LPCWSTR>(&__ImageBase), &module);
+}

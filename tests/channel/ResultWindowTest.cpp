@@ -18,21 +18,6 @@
 
 namespace {
 
-// Pushes one verdict to `window`; the window's answer, or -1.
-long Push(HWND window, const std::wstring& address, const std::wstring& verdict,
-          const std::wstring& options) {
-    const MainProgramRun run = RunMainProgram(L"push \"" + address + L"\" " + verdict + L" --to " +
-                                              HexText(window) + L" " + options);
-    if (run.lines.empty()) return -2;
-    const auto fields = ParseFields(run.lines.front());
-    return fields.count("result") ? std::stol(fields.at("result")) : -2;
-}
-
-// The records a window hands to a peer that asks for its cache, as the main program prints them.
-std::vector<std::string> Dump(HWND window) {
-    return RunMainProgram(L"dump " + HexText(window)).lines;
-}
-
 bool Lookup(const CUrlScanResult& result, const wchar_t* address, UrlVerdict* verdict) {
     return result.LookupVerdict(address, verdict) != FALSE;
 }
@@ -80,17 +65,18 @@ TEST(ResultWindow, TakesVerdictsByFileAndByCopyData) {
     const wchar_t* phish = L"http://phish.example/login";
     UrlVerdict verdict = 0;
 
-    EXPECT_EQ(Push(result.GetHwnd(), bad, L"0x0B", L"--by file"), 1);
+    EXPECT_EQ(PushVerdict(result.GetHwnd(), bad, L"0x0B", L"--by file"), 1);
     EXPECT_EQ(VerdictOf(result, bad), 0x0Bu);
     EXPECT_EQ(ResultFilesLeft(), L"") << "the result file is deleted";
 
-    EXPECT_EQ(Push(result.GetHwnd(), phish, L"0x13", L"--by copydata"), 1);
+    EXPECT_EQ(PushVerdict(result.GetHwnd(), phish, L"0x13", L"--by copydata"), 1);
     EXPECT_EQ(VerdictOf(result, phish), 0x13u);
 
     // Later deliveries overwrite, by either way.
-    EXPECT_EQ(Push(result.GetHwnd(), bad, L"0x4000000A", L"--by copydata"), 1);
+    EXPECT_EQ(PushVerdict(result.GetHwnd(), bad, L"0x4000000A", L"--by copydata"), 1);
     EXPECT_EQ(VerdictOf(result, bad), 0x4000000Au);
-    EXPECT_EQ(Push(result.GetHwnd(), phish, L"0x12", L"--by file --numbers 0xFFFFFFFF -1"), 1);
+    EXPECT_EQ(PushVerdict(result.GetHwnd(), phish, L"0x12", L"--by file --numbers 0xFFFFFFFF -1"),
+              1);
     EXPECT_EQ(VerdictOf(result, phish), 0x12u);
     EXPECT_EQ(ResultFilesLeft(), L"");
 
@@ -106,10 +92,10 @@ TEST(ResultWindow, TakesVerdictsByFileAndByCopyData) {
 TEST(ResultWindow, IgnoresMalformedCopyDataButAnswersIt) {
     CUrlScanResult result;
     const wchar_t* address = L"http://kept.example/";
-    ASSERT_EQ(Push(result.GetHwnd(), address, L"9", L""), 1);
+    ASSERT_EQ(PushVerdict(result.GetHwnd(), address, L"9", L""), 1);
     for (const wchar_t* wrong : {L"--size 35", L"--size 37", L"--size 0", L"--magic 0x6E716F6B",
                                  L"--magic 0", L"--null-data", L"--size 35 --null-data"}) {
-        EXPECT_EQ(Push(result.GetHwnd(), address, L"10", wrong), 1) << wrong;
+        EXPECT_EQ(PushVerdict(result.GetHwnd(), address, L"10", wrong), 1) << wrong;
         EXPECT_EQ(VerdictOf(result, address), 9u) << wrong;
         EXPECT_EQ(result.Results().Size(), 1u) << wrong;
     }
@@ -121,24 +107,25 @@ TEST(ResultWindow, NewWindowsFetchThePeersCache) {
     auto first = std::make_unique<CUrlScanResult>();
     for (int i = 0; i < 5; ++i) {
         const std::wstring address = L"http://site" + std::to_wstring(i) + L".example/";
-        ASSERT_EQ(Push(first->GetHwnd(), address, std::to_wstring(8 * i + 1), L"--by file"), 1);
+        ASSERT_EQ(PushVerdict(first->GetHwnd(), address, std::to_wstring(8 * i + 1), L"--by file"),
+                  1);
     }
-    const std::vector<std::string> expected = Dump(first->GetHwnd());
+    const std::vector<std::string> expected = DumpCache(first->GetHwnd());
     ASSERT_EQ(expected.size(), 6u);
     EXPECT_EQ(expected.back(), "records=5");
 
     ResultHost other;  // asks `first` at construction; this thread answers while it waits
     ASSERT_TRUE(other.Window());
-    EXPECT_TRUE(WaitUntil([&] { return Dump(other.Window()) == expected; }, 15000));
+    EXPECT_TRUE(WaitUntil([&] { return DumpCache(other.Window()) == expected; }, 15000));
 
     CUrlScanResult same;  // asks `first` and the other process
     EXPECT_TRUE(WaitUntil([&] { return same.Results() == first->Results(); }, 10000));
-    EXPECT_EQ(Dump(same.GetHwnd()), expected);
+    EXPECT_EQ(DumpCache(same.GetHwnd()), expected);
 
     // The first window goes; the others keep what they fetched and still answer.
     first.reset();
     PumpFor(100);
-    EXPECT_EQ(Dump(other.Window()), expected);
+    EXPECT_EQ(DumpCache(other.Window()), expected);
     EXPECT_EQ(ListDirectory(CurrentTempPath()).find(L"qn9m6_"), std::wstring::npos)
         << "every cache file was read and deleted";
 }

@@ -15,19 +15,6 @@ constexpr DWORD kAttachTimeout = 6000;
 // Two rescans of 2000 ms and some slack.
 constexpr DWORD kRescanTimeout = 5000;
 
-// The tip over `edit`, once it has been placed: the library creates it as a 1 x 1 box at
-// (-3, -3) in another process, and lays it out right after.
-HWND WaitForTip(HWND edit, DWORD timeoutMs) {
-    HWND tip = nullptr;
-    WaitUntil(
-        [&] {
-            tip = FindAddressTip(::GetParent(edit));
-            return tip && RectInParent(tip).left != -3;
-        },
-        timeoutMs);
-    return tip;
-}
-
 void ExpectLaidOver(HWND tip, HWND edit, bool spansEditHeight) {
     ASSERT_TRUE(tip);
     const RECT t = RectInParent(tip);

@@ -100,6 +100,19 @@ MainProgramRun RunMainProgram(const std::wstring& arguments) {
     return run;
 }
 
+long PushVerdict(HWND window, const std::wstring& address, const std::wstring& verdict,
+                 const std::wstring& options) {
+    const MainProgramRun run = RunMainProgram(L"push \"" + address + L"\" " + verdict + L" --to " +
+                                              HexText(window) + L" " + options);
+    if (run.lines.empty()) return -2;
+    const auto fields = ParseFields(run.lines.front());
+    return fields.count("result") ? std::stol(fields.at("result")) : -2;
+}
+
+std::vector<std::string> DumpCache(HWND window, const std::wstring& options) {
+    return RunMainProgram(L"dump " + HexText(window) + L" " + options).lines;
+}
+
 ResultHost::ResultHost() : m_process(ChildProcess::Start(L"result_host.exe", L"")) {
     if (!m_process) return;
     auto fields = ParseFields(m_process->ReadLine(10000));

@@ -24,6 +24,10 @@ class StandInBrowser {
     HWND Edit() const { return m_edit; }
     DWORD ProcessId() const { return m_process ? m_process->ProcessId() : 0; }
     bool IsRunning() { return m_process && m_process->IsRunning(); }
+    // True when the browser's process ended within the timeout; its exit code to `exitCode`.
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr) {
+        return m_process && m_process->Wait(timeoutMs, exitCode);
+    }
 
     // One command to the browser's control window (see the stand-in's usage); its answer.
     LRESULT Command(const std::wstring& command);
@@ -59,6 +63,14 @@ struct MainProgramRun {
     std::vector<std::string> lines;
 };
 MainProgramRun RunMainProgram(const std::wstring& arguments);
+
+// Pushes one verdict to `window` with the stand-in main program (`options` as its push command
+// takes them); the window's answer, -1 when it gave none, -2 when the program printed nothing.
+long PushVerdict(HWND window, const std::wstring& address, const std::wstring& verdict,
+                 const std::wstring& options = L"");
+// The records a window hands to a peer that asks for its cache, as the main program prints them
+// (`options` as its dump command takes them).
+std::vector<std::string> DumpCache(HWND window, const std::wstring& options = L"");
 
 // A result window of the library in a process of its own.
 class ResultHost {

@@ -37,6 +37,17 @@ HWND FindAddressTip(HWND parent) {
     return nullptr;
 }
 
+HWND WaitForTip(HWND edit, DWORD timeoutMs) {
+    HWND tip = nullptr;
+    const bool placed = WaitUntil(
+        [&] {
+            tip = FindAddressTip(::GetParent(edit));
+            return tip && RectInParent(tip).left != -3;
+        },
+        timeoutMs);
+    return placed ? tip : nullptr;
+}
+
 RECT RectInParent(HWND hwnd) {
     RECT rc = {};
     ::GetWindowRect(hwnd, &rc);

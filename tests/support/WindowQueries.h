@@ -13,6 +13,9 @@ void PumpFor(DWORD ms);
 std::wstring ClassNameOf(HWND hwnd);
 // The direct child of `parent` of the address tip's class, or null.
 HWND FindAddressTip(HWND parent);
+// The tip over `edit`, once it has been placed (the library creates it as a 1 x 1 box at (-3, -3),
+// possibly in another process, and lays it out right after); null when none came in time.
+HWND WaitForTip(HWND edit, DWORD timeoutMs);
 // A window's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND hwnd);
 RECT ClientRectOf(HWND hwnd);

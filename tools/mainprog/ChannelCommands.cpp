@@ -57,10 +57,15 @@ std::vector<uint8_t> ReadAndDelete(const std::wstring& path) {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
-        uint8_t piece[4096];
+        LARGE_INTEGER size = {};
+        ::GetFileSizeEx(file, &size);
+        bytes.resize(size_t(size.QuadPart));
         DWORD got = 0;
-        while (::ReadFile(file, piece, sizeof(piece), &got, nullptr) && got > 0)
-            bytes.insert(bytes.end(), piece, piece + got);
+        if (!bytes.empty() && ::ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr)) {
+            bytes.resize(got);
+        } else {
+            bytes.clear();
+        }
         ::CloseHandle(file);
     }
     ::DeleteFileW(path.c_str());
@@ -126,12 +131,16 @@ std::string Printable(const char* bytes, size_t size) {
     return text;
 }
 
-// "record=<digest> verdict=0x..." for every record, then "records=N".
-void PrintRecords(const std::vector<uint8_t>& bytes) {
+// "record=<digest> verdict=0x..." for every record (or only for those of the digests `only`),
+// then "records=N" with the number of all records.
+void PrintRecords(const std::vector<uint8_t>& bytes, const std::vector<std::string>& only) {
     size_t count = bytes.size() / sizeof(ResultRecord);
     for (size_t i = 0; i < count; ++i) {
         ResultRecord record;
         std::memcpy(&record, bytes.data() + i * sizeof(record), sizeof(record));
+        if (!only.empty() &&
+            std::find(only.begin(), only.end(), std::string(record.digest, 32)) == only.end())
+            continue;
         std::printf("record=%s verdict=0x%08X\n", Printable(record.digest, 32).c_str(),
                     unsigned(VerdictOf(record)));
     }
@@ -231,7 +240,18 @@ int DumpCommand(const Arguments& args) {
         std::printf("answer=none\n");
         return 1;
     }
-    PrintRecords(ReadAndDelete(TempFile(veko::kCacheFilePattern, static_cast<int32_t>(answering))));
+    // --only ADDRESS, or with --digest a comma-separated list of digests.
+    const std::wstring only = args.Value(L"--only");
+    std::vector<std::string> onlyDigests;
+    if (args.Has(L"--digest")) {
+        std::wistringstream list(only);
+        for (std::wstring digest; std::getline(list, digest, L',');)
+            onlyDigests.push_back(std::string(digest.begin(), digest.end()));
+    } else if (!only.empty()) {
+        onlyDigests.push_back(AddressDigest(only));
+    }
+    PrintRecords(ReadAndDelete(TempFile(veko::kCacheFilePattern, static_cast<int32_t>(answering))),
+                 onlyDigests);
     return 0;
 }
 

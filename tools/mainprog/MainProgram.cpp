@@ -1,9 +1,10 @@
 // A stand-in for the product's main program, "koxQNMain.exe".
 //
-//   koxQNMain.exe install (--class NAME [--pid N] | --hwnd 0xH) [--hold]
+//   koxQNMain.exe install (--class NAME [--pid N] | --hwnd 0xH) [--hold] [--at TICK]
 //       loads veko.dll from this program's directory, hooks the frame, prints
 //       "frame=0x.. hook=0x..". With --hold it keeps running (and the hook with it) until its
-//       thread gets WM_QUIT or the process is ended.
+//       thread gets WM_QUIT or the process is ended. With --at it loads the library at once but
+//       hooks only once GetTickCount has reached TICK.
 //   koxQNMain.exe uninstall        calls UninstallHook in this process and prints its result
 //   koxQNMain.exe inspect (--class NAME [--pid N] | --hwnd 0xH)
 //       prints the address tip that the library laid into the frame, and the edit under it
@@ -14,8 +15,10 @@
 //       window's answer: "window=0x.. result=N", then "pushed=N". By file it writes the result
 //       file and sends WM_NEW_URL_RESULT; by copydata it sends WM_COPYDATA (--magic, --size and
 //       --null-data send it wrong on purpose). --digest: ADDRESS is already the digest.
-//   koxQNMain.exe dump 0xH          asks one result window for its cache as a peer does and
-//                                   prints "record=<digest> verdict=0x.." lines, "records=N"
+//   koxQNMain.exe dump 0xH [--only ADDRESS | --only DIGEST,DIGEST.. --digest]
+//       asks one result window for its cache as a peer does and prints "record=<digest>
+//       verdict=0x.." lines (--only: just those of one address or of the digests given), then
+//       "records=N" (all of them)
 //   koxQNMain.exe serve FILE        owns a result window ("window=0x..") and answers every
 //                                   request for its cache with the verdicts listed in FILE,
 //                                   one "ADDRESS VERDICT" per line, read at each request
@@ -81,6 +84,10 @@ int Install(const Arguments& args) {
     if (!install) {
         std::fprintf(stderr, "veko.dll or its InstallHook is missing\n");
         return 1;
+    }
+    if (args.Has(L"--at")) {
+        const DWORD at = ParseNumber(args.Value(L"--at"));
+        while (static_cast<LONG>(at - ::GetTickCount()) > 0) ::Sleep(1);
     }
     HHOOK hook = install(frame);
     std::printf("frame=0x%08lX hook=0x%08lX\n", Hex(frame), Hex(hook));
