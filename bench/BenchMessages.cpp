@@ -77,8 +77,11 @@ int MessagesMode(const std::wstring& mode) {
             std::printf("error=the main program could not hook the frame: %s\n", installed.c_str());
             return 1;
         }
-        if (!PumpUntil([&] { return ::GetWindowLongW(frame.addressEdit, GWL_WNDPROC) != original; },
-                       15000)) {
+        const auto served = [&] {
+            ::PostMessageW(sink, WM_NULL, 0, 0);
+            return ::GetWindowLongW(frame.addressEdit, GWL_WNDPROC) != original;
+        };
+        if (!PumpUntil(served, 15000)) {
             std::printf("error=the library did not serve the edit\n");
             return 1;
         }

@@ -15,16 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "mainprog/ForeignResultWindow.h"
 #include "veko.h"
 
 namespace {
 
 std::wstring g_mode;
 size_t g_garbageBytes = 0;
-
-unsigned long Hex(HWND hwnd) {
-    return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd));
-}
 
 std::wstring CacheFile(long long number) {
     wchar_t directory[MAX_PATH] = {};
@@ -72,16 +69,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: hostile_peer hang | garbage <bytes> | absent\n");
         return 2;
     }
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = PeerProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = veko::kResultWindowClass;
-    ::RegisterClassExW(&wc);
-    const HWND window = ::CreateWindowExW(0, veko::kResultWindowClass, L"", WS_POPUP, 0, 0, 3, 3,
-                                          nullptr, nullptr, wc.hInstance, nullptr);
-    std::printf("window=0x%08lX\n", Hex(window));
-    std::fflush(stdout);
+    const HWND window = CreateForeignResultWindow(PeerProc);
     if (!window) return 1;
     if (g_mode == L"hang") {
         for (;;) ::Sleep(1000);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ForeignResultWindow.h"
 #include "PlatformMd5.h"
 #include "veko.h"
 
@@ -257,16 +258,7 @@ int DumpCommand(const Arguments& args) {
 
 int ServeCommand(const Arguments& args) {
     g_servedList = args.Positional(0);
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = ServeProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = veko::kResultWindowClass;
-    ::RegisterClassExW(&wc);
-    const HWND window = ::CreateWindowExW(0, veko::kResultWindowClass, L"", WS_POPUP, 0, 0, 3, 3,
-                                          nullptr, nullptr, wc.hInstance, nullptr);
-    std::printf("window=0x%08lX\n", Hex(window));
-    std::fflush(stdout);
+    const HWND window = CreateForeignResultWindow(ServeProc);
     if (!window) return 1;
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
