@@ -16,11 +16,16 @@ constexpr DWORD kUnreadAnswerTimeout = 2000;
 constexpr DWORD kUnreadAnswerTimeoutOwnThread = 10000;
 constexpr UINT kNextAnswerPoll = 15;
 
-bool IsResultWindowOfThisThread(HWND hwnd) {
-    if (::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId()) return false;
+// A peer is known by its class name alone, compared exactly.
+bool IsResultWindow(HWND hwnd) {
     wchar_t className[128] = {};
     ::GetClassNameW(hwnd, className, 128);
     return ::lstrcmpW(className, veko::kResultWindowClass) == 0;
+}
+
+bool IsResultWindowOfThisThread(HWND hwnd) {
+    return ::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId() &&
+           IsResultWindow(hwnd);
 }
 
 // Lets the four messages of the exchange through to a process of higher integrity, where the
@@ -39,11 +44,7 @@ void OpenMessageFilter() {
 
 BOOL CALLBACK CollectPeer(HWND hwnd, LPARAM param) {
     return NoThrow(TRUE, [&] {
-        wchar_t className[128] = {};
-        ::GetClassNameW(hwnd, className, 128);
-        if (::lstrcmpW(className, veko::kResultWindowClass) == 0) {
-            reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-        }
+        if (IsResultWindow(hwnd)) reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
         return TRUE;
     });
 }
