@@ -13,7 +13,7 @@ void FCPixelPremultipleAlpha::TransformPixel(FCObjImage&, int, int, uint8_t* pix
 }
 
 void PremultiplyAlpha(FCObjImage& image) {
-    if (!image.HasPixels() || image.GetBitsPerPixel() != 32) return;
+    if (!FCPixelPremultipleAlpha().Accepts(image)) return;
     for (int y = 0; y < image.GetHeight(); ++y) {
         uint8_t* pixel = image.GetRow(y);
         for (int x = 0; x < image.GetWidth(); ++x, pixel += 4) {

@@ -38,7 +38,6 @@ class FCPixelProcessor : public FCImageEffect {
     std::unique_ptr<FCPixelAuxiliary> m_auxiliary;
 };
 
-// Colour times alpha, for AlphaBlend and UpdateLayeredWindow; 32-bit images only.
 // One 32-bit pixel's colour multiplied by its alpha (truncating), as layered windows want it.
 inline void PremultiplyPixel(uint8_t* pixel) {
     const unsigned alpha = pixel[3];
@@ -50,6 +49,7 @@ inline void PremultiplyPixel(uint8_t* pixel) {
 // The same over a whole 32-bit image in one pass, for frames composed many times a second.
 void PremultiplyAlpha(FCObjImage& image);
 
+// Colour times alpha, for AlphaBlend and UpdateLayeredWindow; 32-bit images only.
 class FCPixelPremultipleAlpha : public FCPixelProcessor {
   public:
     bool Accepts(const FCObjImage& image) const override;
