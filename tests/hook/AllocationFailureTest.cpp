@@ -124,9 +124,7 @@ TEST_F(AllocationFailure, TableAndTimerObjectsConstructWithoutThrowing) {
 // The library itself, loaded afresh for each run and its own allocator imports redirected: its
 // exports, and its hook procedure starting the manager on this thread's own frame.
 TEST_F(AllocationFailure, ExportsAndHookProcedureOfTheLibrary) {
-    auto build = ScopedRegistryValue::String(veko::kInternetExplorerKey,
-                                             veko::kInternetExplorerBuildValue, L"8001");
-    auto alert = ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kAddressBarAlertValue);
+    BrowserSettings settings;
     int served = 0;
     int runs = 0;
     for (long nth = 1; nth <= 400; ++nth, ++runs) {

@@ -63,12 +63,7 @@ class BadgeInBrowserTest : public ::testing::Test {
 
     static constexpr POINT kAway = {5, 5};
     ScopedTempDir temp;
-    ScopedRegistryValue build = ScopedRegistryValue::String(
-        veko::kInternetExplorerKey, veko::kInternetExplorerBuildValue, L"8001");
-    ScopedRegistryValue alert =
-        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kAddressBarAlertValue);
-    ScopedRegistryValue malware =
-        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kMalwareMonitorValue);
+    BrowserSettings settings;
     std::unique_ptr<StandInBrowser> browser;
     std::unique_ptr<MainProgram> main;
     HWND tip = nullptr;

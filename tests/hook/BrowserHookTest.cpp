@@ -36,10 +36,7 @@ void ExpectLaidOver(HWND tip, HWND edit, bool spansEditHeight) {
 class BrowserHookTest : public ::testing::Test {
   protected:
     ScopedTempDir m_temp;
-    ScopedRegistryValue m_build = ScopedRegistryValue::String(
-        veko::kInternetExplorerKey, veko::kInternetExplorerBuildValue, L"8001");
-    ScopedRegistryValue m_alert =
-        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kAddressBarAlertValue);
+    BrowserSettings m_settings;
 };
 
 struct KindCase {

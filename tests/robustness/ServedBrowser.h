@@ -19,18 +19,6 @@ constexpr DWORD kServeTimeout = 6000;
 constexpr const wchar_t* kKeptAddress = L"http://kept.example/";
 constexpr UrlVerdict kKeptVerdict = 0x4000000A;
 
-// Internet Explorer 8 settings and the address-bar switch on, for one test.
-struct BrowserSettings {
-    ScopedRegistryValue build = ScopedRegistryValue::String(
-        veko::kInternetExplorerKey, veko::kInternetExplorerBuildValue, L"8001");
-    ScopedRegistryValue alert =
-        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kAddressBarAlertValue);
-    ScopedRegistryValue malware =
-        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kMalwareMonitorValue);
-    ScopedRegistryValue spoofing =
-        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kSpoofingMonitorValue);
-};
-
 class ServedBrowser {
   public:
     // Starts the browser; `Serve` then hooks it.

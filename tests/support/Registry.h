@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "veko.h"
+
 class ScopedRegistryValue {
   public:
     static ScopedRegistryValue Dword(const wchar_t* key, const wchar_t* name, DWORD value);
@@ -40,4 +42,17 @@ class ScopedMissingKey {
   private:
     std::wstring m_key;
     std::vector<std::pair<std::wstring, std::pair<DWORD, std::vector<BYTE>>>> m_values;
+};
+
+// Internet Explorer 8, with the address-bar switch and both monitors at their defaults (on), for
+// one test.
+struct BrowserSettings {
+    ScopedRegistryValue build = ScopedRegistryValue::String(
+        veko::kInternetExplorerKey, veko::kInternetExplorerBuildValue, L"8001");
+    ScopedRegistryValue alert =
+        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kAddressBarAlertValue);
+    ScopedRegistryValue malware =
+        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kMalwareMonitorValue);
+    ScopedRegistryValue spoofing =
+        ScopedRegistryValue::Deleted(veko::kSwitchesKey, veko::kSpoofingMonitorValue);
 };
