@@ -66,12 +66,9 @@ int MessagesMode(const std::wstring& mode) {
         }
         PumpUntil([] { return false; }, 1000);
     } else if (mode == L"veko") {
-        const auto original = ::GetWindowLongW(frame.addressEdit, GWL_WNDPROC);
-        wchar_t hwnd[16];
-        std::swprintf(hwnd, 16, L"0x%08lX",
-                      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(frame.frame)));
-        mainProgram =
-            ChildProcess::Start(L"koxQNMain.exe", std::wstring(L"install --hold --hwnd ") + hwnd);
+        const auto original = ::GetWindowLongPtrW(frame.addressEdit, GWLP_WNDPROC);
+        mainProgram = ChildProcess::Start(L"koxQNMain.exe",
+                                          L"install --hold --hwnd " + HandleTextW(frame.frame));
         const std::string installed = mainProgram ? mainProgram->ReadLine(10000) : "";
         if (installed.find("hook=0x00000000") != std::string::npos || installed.empty()) {
             std::printf("error=the main program could not hook the frame: %s\n", installed.c_str());
@@ -79,7 +76,7 @@ int MessagesMode(const std::wstring& mode) {
         }
         const auto served = [&] {
             ::PostMessageW(sink, WM_NULL, 0, 0);
-            return ::GetWindowLongW(frame.addressEdit, GWL_WNDPROC) != original;
+            return ::GetWindowLongPtrW(frame.addressEdit, GWLP_WNDPROC) != original;
         };
         if (!PumpUntil(served, 15000)) {
             std::printf("error=the library did not serve the edit\n");
@@ -91,7 +88,7 @@ int MessagesMode(const std::wstring& mode) {
     if (mode == L"veko") {
         HWND forward = PlainEdit(frame.frame, 200);
         g_forwardOld = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongW(forward, GWL_WNDPROC, LONG(reinterpret_cast<LONG_PTR>(ForwardOnly))));
+            ::SetWindowLongPtrW(forward, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ForwardOnly)));
         HWND plain = PlainEdit(frame.frame, 240);
         std::printf("served=%.3f forward=%.3f plain=%.3f\n", PerEditMessage(frame.addressEdit),
                     PerEditMessage(forward), PerEditMessage(plain));

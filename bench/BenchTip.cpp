@@ -8,6 +8,7 @@
 #include "image/PngResource.h"
 #include "tipui/WndAddressTip.h"
 #include "tipui/WndPopTip.h"
+#include "veko.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ double DecoderLoadAndFreeMs() {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring decoder = path;
-    decoder = decoder.substr(0, decoder.find_last_of(L'\\') + 1) + L"qorpng.dll";
+    decoder = decoder.substr(0, decoder.find_last_of(L'\\') + 1) + veko::kDecoderFileName;
     constexpr int kLoads = 20;
     return MedianMicros(kLoads,
                         [&] {

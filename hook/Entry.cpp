@@ -6,6 +6,7 @@
 // procedure then finds this process's entry in the table and starts the manager once.
 #include <windows.h>
 
+#include "hook/EnvProbes.h"
 #include "hook/HookTable.h"
 #include "hook/ManagerSameProcessWnd.h"
 #include "toolkit/Scoped.h"
@@ -45,6 +46,8 @@ HHOOK Install(HWND window) {
     DWORD processId = 0;
     // A dead window has no thread, and a hook on thread 0 would hook the whole desktop.
     if (!::IsWindow(window) || !::GetWindowThreadProcessId(window, &processId)) return nullptr;
+    // A process of the other bitness can never map this library: such a hook is never listed.
+    if (!IsProcessOfOwnBitness(processId)) return nullptr;
     TableFileLock lock;
     g_shareMemory.TakeLiveEntriesFromFile();
     HookTableEntry* entries = g_shareMemory.Entries();
@@ -54,10 +57,10 @@ HHOOK Install(HWND window) {
     const DWORD threadId = ::GetWindowThreadProcessId(window, &processId);
     if (!threadId) return nullptr;
     HookTableEntry& entry = entries[chosen];
-    entry.window = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window));
+    entry.window = veko::HandleToField(window);
     entry.processId = processId;
     HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHookProc, g_instance, threadId);
-    entry.hook = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hook));
+    entry.hook = veko::HandleToField(hook);
     g_shareMemory.Save();
     return hook;
 }

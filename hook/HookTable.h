@@ -12,6 +12,7 @@
 #include <string>
 
 #include "hook/HookTableRules.h"
+#include "veko.h"
 
 // Reads the whole file into a zero-filled buffer two bytes longer than the file. Leaves the buffer
 // null and the size 0 when the file cannot be opened.
@@ -59,9 +60,5 @@ class TableFileLock {
 // ChooseInstallEntry for a window of this desktop: a listed window is alive while IsWindow says so.
 int ChooseInstallEntry(const HookTableEntry* entries, HWND window, DWORD processId);
 
-inline HWND EntryWindow(const HookTableEntry& e) {
-    return reinterpret_cast<HWND>(static_cast<uintptr_t>(e.window));
-}
-inline HHOOK EntryHook(const HookTableEntry& e) {
-    return reinterpret_cast<HHOOK>(static_cast<uintptr_t>(e.hook));
-}
+inline HWND EntryWindow(const HookTableEntry& e) { return veko::FieldToHandle<HWND>(e.window); }
+inline HHOOK EntryHook(const HookTableEntry& e) { return veko::FieldToHandle<HHOOK>(e.hook); }

@@ -49,9 +49,10 @@ void CEditHookMap::Release(WNDPROC ours) {
     {
         ScopedLock lock(m_lock);
         for (auto& [edit, record] : m_records) {
-            const auto current = reinterpret_cast<WNDPROC>(::GetWindowLongW(edit, GWL_WNDPROC));
+            const auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(edit, GWLP_WNDPROC));
             if (::IsWindow(edit) && current == ours) {
-                ::SetWindowLongW(edit, GWL_WNDPROC, reinterpret_cast<LONG>(record->m_pfnOldProc));
+                ::SetWindowLongPtrW(edit, GWLP_WNDPROC,
+                                    reinterpret_cast<LONG_PTR>(record->m_pfnOldProc));
             }
             tips.push_back(std::move(record->m_pAddressTip));
         }
@@ -153,10 +154,10 @@ BOOL CManagerSameProcessWnd::AttachFrame(HWND frame) {
     // The record must be in the map before the edit's first message reaches our procedure, which
     // can happen on the edit's own thread as soon as the procedure is replaced.
     EditHookRecord* entered = record.get();
-    entered->m_pfnOldProc = reinterpret_cast<WNDPROC>(::GetWindowLongW(edit, GWL_WNDPROC));
+    entered->m_pfnOldProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(edit, GWLP_WNDPROC));
     s_mapEditHooks.Insert(edit, std::move(record));
     entered->m_pfnOldProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongW(edit, GWL_WNDPROC, reinterpret_cast<LONG>(AddressEditProc)));
+        ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AddressEditProc)));
     return TRUE;
 }
 

@@ -4,6 +4,7 @@
 
 #include "image/PixelEffects.h"
 #include "toolkit/Scoped.h"
+#include "veko.h"
 
 namespace {
 
@@ -33,8 +34,8 @@ HBITMAP LoadPngResource(unsigned resourceId) {
     ::GetModuleFileNameW(ThisModule(), path, MAX_PATH);
     ::PathRemoveFileSpecW(path);
     ::PathAddBackslashW(path);
-    if (::lstrlenW(path) + 10 >= MAX_PATH) return nullptr;
-    ::lstrcatW(path, L"qorpng.dll");
+    if (::lstrlenW(path) + ::lstrlenW(veko::kDecoderFileName) >= MAX_PATH) return nullptr;
+    ::lstrcatW(path, veko::kDecoderFileName);
     HMODULE decoder = ::LoadLibraryW(path);
     HBITMAP bitmap = decoder ? DecodeResource(decoder, resourceId) : nullptr;
     ::FreeLibrary(decoder);

@@ -105,6 +105,33 @@ constexpr int kHookTableEntries = 100;
 constexpr int kHookTableEntryBytes = 16;
 constexpr int kHookTableBytes = kHookTableEntries * kHookTableEntryBytes;
 
+// Window and hook handles are 32-bit values in either bitness: a 64-bit process sees the 32-bit
+// value sign-extended. The table's fields, the file names and the tools' text keep the 32 bits;
+// turning them back into a handle sign-extends them, so both bitnesses name the same window.
+inline uint32_t HandleToField(const void* handle) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));
+}
+template <typename Handle>
+Handle FieldToHandle(uint32_t field) {
+    return reinterpret_cast<Handle>(static_cast<intptr_t>(static_cast<int32_t>(field)));
+}
+
+// ---- the files of a main program's directory ------------------------------------------------
+
+// Both bitnesses sit side by side in the main program's directory, each library binding the
+// decoder of its own bitness beside it; both start the one main program, kMainProgramFileName.
+constexpr const wchar_t* kLibraryFileName32 = L"veko.dll";
+constexpr const wchar_t* kDecoderFileName32 = L"qorpng.dll";
+constexpr const wchar_t* kLibraryFileName64 = L"veko64.dll";
+constexpr const wchar_t* kDecoderFileName64 = L"qorpng64.dll";
+#ifdef _WIN64
+constexpr const wchar_t* kLibraryFileName = kLibraryFileName64;
+constexpr const wchar_t* kDecoderFileName = kDecoderFileName64;
+#else
+constexpr const wchar_t* kLibraryFileName = kLibraryFileName32;
+constexpr const wchar_t* kDecoderFileName = kDecoderFileName32;
+#endif
+
 // ---- switches and the main program -----------------------------------------------------------
 
 // The product's switches, read from HKEY_LOCAL_MACHINE on every use.

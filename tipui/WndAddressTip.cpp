@@ -10,7 +10,7 @@
 namespace {
 
 void AddStyle(HWND hwnd, LONG style) {
-    ::SetWindowLongW(hwnd, GWL_STYLE, ::GetWindowLongW(hwnd, GWL_STYLE) | style);
+    ::SetWindowLongPtrW(hwnd, GWL_STYLE, ::GetWindowLongPtrW(hwnd, GWL_STYLE) | style);
 }
 
 // Sogou and TT give the badge the edit's own height; the others centre it in the parent.
@@ -79,8 +79,12 @@ void CWndAddressTip::OnTimer() {
 }
 
 std::wstring CWndAddressTip::ReadAddress() {
-    const int length = ::GetWindowTextLengthW(m_hWndEdit);
-    std::vector<wchar_t> buffer(size_t(length > 0 ? length : 0) + 2, L'\0');
+    // The edit belongs to the browser and may claim any length: read no more than the longest
+    // address there is. Beyond it the text is cut, and a cut text matches no verdict.
+    int length = ::GetWindowTextLengthW(m_hWndEdit);
+    if (length < 0) length = 0;
+    if (length > kMaxAddressLength) length = kMaxAddressLength;
+    std::vector<wchar_t> buffer(size_t(length) + 2, L'\0');
     ::GetWindowTextW(m_hWndEdit, buffer.data(), length + 1);
     std::u16string text = CutAtFirstSpace(AsU16(buffer.data()));
     if (IsSafetyPageAddress(text, AsU16(kSafetyInfoHost))) {

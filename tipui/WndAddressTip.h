@@ -14,6 +14,11 @@
 #include "toolkit/RawWindow.h"
 #include "toolkit/TimerNotify.h"
 
+// The most characters of the edit's text that are read: 2,097,152, the longest address any
+// browser takes (Chromium's limit; Internet Explorer stops at 2,083). An edit may claim a length
+// of up to 2^31 - 1; in a 64-bit process a buffer that large would be granted, filled and hashed.
+constexpr int kMaxAddressLength = 2 * 1024 * 1024;
+
 class CWndAddressTip : public FCRawWindow, public FCTimerNotify {
   public:
     CWndAddressTip(HWND hwndParent, HWND hwndEdit, BrowserKind kind);

@@ -7,7 +7,7 @@ namespace {
 constexpr const wchar_t* kDefaultClass = L"uis_raw_popup_class";
 
 FCWindowBase* ObjectOf(HWND hwnd) {
-    return reinterpret_cast<FCWindowBase*>(::GetWindowLongW(hwnd, GWL_USERDATA));
+    return reinterpret_cast<FCWindowBase*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 #ifdef VEKO_COMPACT
@@ -63,23 +63,26 @@ void FCWindowBase::CreateAndSubclass(DWORD exStyle, LPCWSTR className, DWORD sty
                           rc.bottom - rc.top, parent, menuOrId, nullptr, nullptr);
     if (!m_hWnd) return;
     // The object is in place before the procedure, so the first forwarded message finds it.
-    ::SetWindowLongW(m_hWnd, GWL_USERDATA, reinterpret_cast<LONG>(this));
-    m_pfnOldProc = ::SetWindowLongW(m_hWnd, GWL_WNDPROC, reinterpret_cast<LONG>(proc));
+    ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_pfnOldProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
 }
 
 void FCWindowBase::Destroy() {
     if (m_hWnd) {
-        if (m_pfnOldProc) ::SetWindowLongW(m_hWnd, GWL_WNDPROC, m_pfnOldProc);
-        ::SetWindowLongW(m_hWnd, GWL_USERDATA, 0);
+        if (m_pfnOldProc) {
+            ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnOldProc));
+        }
+        ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
         ::DestroyWindow(m_hWnd);
     }
     m_hWnd = nullptr;
-    m_pfnOldProc = 0;
+    m_pfnOldProc = nullptr;
 }
 
 LRESULT FCWindowBase::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!::IsWindow(m_hWnd)) return 0;
-    return ::CallWindowProcW(reinterpret_cast<WNDPROC>(m_pfnOldProc), m_hWnd, msg, wParam, lParam);
+    return ::CallWindowProcW(m_pfnOldProc, m_hWnd, msg, wParam, lParam);
 }
 
 void FCRawWindow::Create(DWORD exStyle, LPCWSTR className, DWORD style, RECT rc, HWND parent,

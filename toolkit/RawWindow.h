@@ -32,7 +32,7 @@ class FCWindowBase {
                            HWND parent, HMENU menuOrId, WNDPROC proc);
 
     HWND m_hWnd = nullptr;
-    LONG m_pfnOldProc = 0;
+    WNDPROC m_pfnOldProc = nullptr;
 };
 
 // Registers a window class of this module whose procedure is DefWindowProcW, with the arrow

@@ -16,6 +16,10 @@ class ScopedHandle {
     ScopedHandle& operator=(const ScopedHandle&) = delete;
     HANDLE Get() const { return m_h; }
     bool IsValid() const { return m_h && m_h != INVALID_HANDLE_VALUE; }
+    void Reset(HANDLE h) {
+        if (IsValid()) ::CloseHandle(m_h);
+        m_h = h;
+    }
 
   private:
     HANDLE m_h;

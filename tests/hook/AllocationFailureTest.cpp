@@ -129,7 +129,7 @@ TEST_F(AllocationFailure, ExportsAndHookProcedureOfTheLibrary) {
     int runs = 0;
     for (long nth = 1; nth <= 400; ++nth, ++runs) {
         const BuiltFrame frame = Frame();
-        const LONG original = ::GetWindowLongW(frame.addressEdit, GWL_WNDPROC);
+        const LONG_PTR original = ::GetWindowLongPtrW(frame.addressEdit, GWLP_WNDPROC);
         bool refused = false;
         {
             LoadedLibrary library;
@@ -149,11 +149,11 @@ TEST_F(AllocationFailure, ExportsAndHookProcedureOfTheLibrary) {
                 refused = fail.Refused();
             }
             EXPECT_NE(hook, nullptr) << "allocation " << nth;
-            if (::GetWindowLongW(frame.addressEdit, GWL_WNDPROC) != original) ++served;
+            if (::GetWindowLongPtrW(frame.addressEdit, GWLP_WNDPROC) != original) ++served;
             library.Uninstall();
             ::UnhookWindowsHookEx(hook);
         }
-        EXPECT_EQ(::GetWindowLongW(frame.addressEdit, GWL_WNDPROC), original)
+        EXPECT_EQ(::GetWindowLongPtrW(frame.addressEdit, GWLP_WNDPROC), original)
             << "allocation " << nth;
         ::DestroyWindow(frame.frame);
         if (!refused) break;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "hook/HookTable.h"
+#include "HandleText.h"
 #include "support/Library.h"
 #include "support/TempDir.h"
 #include "support/WindowQueries.h"
@@ -15,7 +16,29 @@
 
 namespace {
 
-uint32_t Word(HWND hwnd) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)); }
+uint32_t Word(HWND hwnd) { return veko::HandleToField(hwnd); }
+
+// ---- handles in 32-bit fields --------------------------------------------------------------
+
+// A handle keeps 32 bits in the table, and comes back sign-extended: as a 64-bit process sees
+// the handle of a 32-bit one, and the reverse. The tools' text carries the same values.
+TEST(HandleFields, SignExtendBackAndReadTheOtherBitnesssText) {
+    const intptr_t wide = static_cast<int32_t>(0x80001234u);  // 0xFFFFFFFF80001234 in 64 bits
+    const HWND high = reinterpret_cast<HWND>(wide);
+    EXPECT_EQ(veko::HandleToField(high), 0x80001234u);
+    EXPECT_EQ(veko::FieldToHandle<HWND>(0x80001234u), high);
+    EXPECT_EQ(veko::FieldToHandle<HWND>(0x7FFFFFFFu), reinterpret_cast<HWND>(intptr_t(0x7FFFFFFF)));
+    EXPECT_EQ(veko::FieldToHandle<HHOOK>(0), nullptr);
+    const HookTableEntry entry = {0x80001234u, 7, 0xFFFF0001u, 0};
+    EXPECT_EQ(EntryWindow(entry), high);
+    EXPECT_EQ(EntryHook(entry), reinterpret_cast<HHOOK>(intptr_t(int32_t(0xFFFF0001u))));
+
+    for (const char* text : {"0x80001234", "0xFFFFFFFF80001234", "-2147478988"}) {
+        EXPECT_EQ(ParseHandle<HWND>(std::string(text)), high) << text;
+    }
+    EXPECT_EQ(ParseHandle<HWND>(HandleText(high)), high);
+    EXPECT_EQ(HandleText(high).size(), 2 + 2 * sizeof(void*));
+}
 
 // ---- choosing the entry --------------------------------------------------------------------
 

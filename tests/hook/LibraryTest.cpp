@@ -28,7 +28,7 @@ TEST(Library, ExportsByUndecoratedName) {
 }
 
 TEST(Library, VersionBlockNamesTheConfiguration) {
-    const std::wstring path = BinaryDirectory() + L"veko.dll";
+    const std::wstring path = BinaryDirectory() + veko::kLibraryFileName;
     DWORD ignored = 0;
     std::vector<BYTE> block(::GetFileVersionInfoSizeW(path.c_str(), &ignored));
     ASSERT_FALSE(block.empty());
@@ -58,7 +58,7 @@ BOOL CALLBACK CollectId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR ids) {
 // The pictures are "PNG" resources with integer ids in Simplified Chinese, one list per
 // configuration.
 TEST(Library, CarriesThePicturesOfItsConfiguration) {
-    HMODULE dll = ::LoadLibraryExW((BinaryDirectory() + L"veko.dll").c_str(), nullptr,
+    HMODULE dll = ::LoadLibraryExW((BinaryDirectory() + veko::kLibraryFileName).c_str(), nullptr,
                                    LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_TRUE(dll);
     std::vector<unsigned> ids;

@@ -76,7 +76,7 @@ std::vector<uint8_t> MakePng(int width, int height, uint8_t colorType,
 
 class Decoder {
   public:
-    Decoder() : m_module(::LoadLibraryW((BinaryDirectory() + L"qorpng.dll").c_str())) {}
+    Decoder() : m_module(::LoadLibraryW((BinaryDirectory() + veko::kDecoderFileName).c_str())) {}
     ~Decoder() { Free(); }
     void Free() {
         if (m_module) ::FreeLibrary(m_module);

@@ -48,14 +48,15 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     static const UINT answer = ::RegisterWindowMessageW(veko::kThisMyScanResultMessage);
     if (msg != need) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     // The answer names the file after a window that has none: this number is no window's.
-    const long long number = g_mode == L"absent" ? 0x7EEEEEEE : static_cast<int32_t>(Hex(hwnd));
+    const long long number =
+        g_mode == L"absent" ? 0x7EEEEEEE : static_cast<int32_t>(veko::HandleToField(hwnd));
     if (g_mode == L"garbage") {
         WriteGarbage(CacheFile(number), g_garbageBytes);
     } else {
         ::DeleteFileW(CacheFile(number).c_str());
     }
     ::PostMessageW(reinterpret_cast<HWND>(wParam), answer, static_cast<WPARAM>(number), 0);
-    std::printf("asked-by=0x%08lX\n", Hex(reinterpret_cast<HWND>(wParam)));
+    std::printf("asked-by=%s\n", HandleText(reinterpret_cast<HWND>(wParam)).c_str());
     std::fflush(stdout);
     return 0;
 }

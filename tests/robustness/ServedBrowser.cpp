@@ -24,14 +24,17 @@ BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
 
 }  // namespace
 
-ServedBrowser::ServedBrowser(const std::wstring& kind, const std::wstring& options)
-    : m_browser(std::make_unique<StandInBrowser>(kind, options)) {
+ServedBrowser::ServedBrowser(const std::wstring& kind, const std::wstring& options,
+                             const std::wstring& directory)
+    : m_directory(directory),
+      m_browser(
+          std::make_unique<StandInBrowser>(kind, options, directory + L"standin_browser.exe")) {
     if (m_browser->IsUp()) m_editProcBefore = m_browser->Command(L"proc " + HexText(Edit()));
 }
 
 bool ServedBrowser::HookOnly() {
     if (!m_browser->IsUp()) return false;
-    m_main = std::make_unique<MainProgram>(Frame());
+    m_main = std::make_unique<MainProgram>(Frame(), m_directory + L"koxQNMain.exe");
     return m_main->Hook() &&
            WaitUntil([&] { return m_browser->Command(L"loaded") == 1; }, kServeTimeout);
 }

@@ -21,8 +21,10 @@ constexpr UrlVerdict kKeptVerdict = 0x4000000A;
 
 class ServedBrowser {
   public:
-    // Starts the browser; `Serve` then hooks it.
-    explicit ServedBrowser(const std::wstring& kind = L"ie8", const std::wstring& options = L"");
+    // Starts the browser; `Serve` then hooks it. `directory`: where the stand-ins of another build
+    // are (a full path with a trailing backslash); this program's own by default.
+    explicit ServedBrowser(const std::wstring& kind = L"ie8", const std::wstring& options = L"",
+                           const std::wstring& directory = L"");
     // Hooks the browser with the stand-in main program, waits for the address tip over the edit
     // and hands its result window the kept verdict. False when any of it did not happen.
     bool Serve();
@@ -41,6 +43,7 @@ class ServedBrowser {
     LRESULT EditProcBefore() const { return m_editProcBefore; }
 
   private:
+    std::wstring m_directory;
     std::unique_ptr<StandInBrowser> m_browser;
     std::unique_ptr<MainProgram> m_main;
     LRESULT m_editProcBefore = 0;

@@ -24,7 +24,8 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::wstring& program,
     startup.hStdOutput = writeEnd;
     startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    const std::wstring path = BinaryDirectory() + program;
+    const bool full = program.find(L':') != std::wstring::npos;
+    const std::wstring path = full ? program : BinaryDirectory() + program;
     std::wstring commandLine = L"\"" + path + L"\" " + arguments;
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(0);

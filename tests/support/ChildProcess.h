@@ -7,9 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "HandleText.h"
+
 class ChildProcess {
   public:
-    // Starts `program` (a file name in the directory of the test program) with `arguments`.
+    // Starts `program` (a file name in the directory of the test program, or a full path) with
+    // `arguments`.
     static std::unique_ptr<ChildProcess> Start(const std::wstring& program,
                                                const std::wstring& arguments);
     ~ChildProcess();
@@ -39,7 +42,7 @@ std::map<std::string, std::string> ParseFields(const std::string& line);
 // A handle written as hexadecimal text.
 template <typename H>
 H HandleFromText(const std::string& text) {
-    return reinterpret_cast<H>(static_cast<uintptr_t>(std::stoul(text, nullptr, 16)));
+    return ParseHandle<H>(text.rfind("0x", 0) == 0 ? text : "0x" + text);
 }
 // The directory of the test program, where every program and the library are built.
 std::wstring BinaryDirectory();

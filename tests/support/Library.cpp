@@ -4,11 +4,12 @@
 #include "veko.h"
 
 LoadedLibrary::LoadedLibrary()
-    : m_module(::LoadLibraryW((BinaryDirectory() + L"veko.dll").c_str())) {}
+    : m_module(::LoadLibraryW((BinaryDirectory() + veko::kLibraryFileName).c_str())) {}
 
 LoadedLibrary::~LoadedLibrary() {
     for (HHOOK hook : m_hooks) ::UnhookWindowsHookEx(hook);
-    for (int i = 0; i < 64 && ::GetModuleHandleW(L"veko.dll"); ++i) ::FreeLibrary(m_module);
+    for (int i = 0; i < 64 && ::GetModuleHandleW(veko::kLibraryFileName); ++i)
+        ::FreeLibrary(m_module);
 }
 
 HHOOK LoadedLibrary::Install(HWND window) {

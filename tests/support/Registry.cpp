@@ -4,27 +4,45 @@
 
 namespace {
 
-HKEY OpenKey(const std::wstring& key) {
+// The product's switches live in the 32-bit view, where its 32-bit main program writes them.
+// Internet Explorer's own keys are in both views on a 64-bit system, and a test changes both, so
+// that browsers of either bitness see the same; everything else is in the test program's view.
+std::vector<REGSAM> ViewsOf(const std::wstring& key) {
+    if (::lstrcmpiW(key.c_str(), veko::kSwitchesKey) == 0) return {KEY_WOW64_32KEY};
+    if (::lstrcmpiW(key.c_str(), veko::kInternetExplorerKey) == 0)
+        return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    return {0};
+}
+
+REGSAM ViewOf(const std::wstring& key) { return ViewsOf(key).back(); }
+
+HKEY OpenKey(const std::wstring& key, REGSAM view) {
     HKEY hkey = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &hkey, nullptr) != ERROR_SUCCESS) {
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
+                          nullptr, &hkey, nullptr) != ERROR_SUCCESS) {
         return nullptr;
     }
     return hkey;
 }
 
+HKEY OpenKey(const std::wstring& key) { return OpenKey(key, ViewOf(key)); }
+
 void Write(const std::wstring& key, const std::wstring& name, DWORD type, const void* data,
            DWORD size) {
-    if (HKEY hkey = OpenKey(key)) {
-        ::RegSetValueExW(hkey, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-        ::RegCloseKey(hkey);
+    for (REGSAM view : ViewsOf(key)) {
+        if (HKEY hkey = OpenKey(key, view)) {
+            ::RegSetValueExW(hkey, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+            ::RegCloseKey(hkey);
+        }
     }
 }
 
 void Delete(const std::wstring& key, const std::wstring& name) {
-    if (HKEY hkey = OpenKey(key)) {
-        ::RegDeleteValueW(hkey, name.c_str());
-        ::RegCloseKey(hkey);
+    for (REGSAM view : ViewsOf(key)) {
+        if (HKEY hkey = OpenKey(key, view)) {
+            ::RegDeleteValueW(hkey, name.c_str());
+            ::RegCloseKey(hkey);
+        }
     }
 }
 
@@ -93,7 +111,8 @@ ScopedRegistryValue::~ScopedRegistryValue() {
 
 ScopedMissingKey::ScopedMissingKey(const wchar_t* key) : m_key(key) {
     HKEY hkey = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &hkey) != ERROR_SUCCESS) return;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | ViewOf(key), &hkey) != ERROR_SUCCESS)
+        return;
     for (DWORD i = 0;; ++i) {
         wchar_t name[256];
         DWORD nameLength = 256;
@@ -107,7 +126,7 @@ ScopedMissingKey::ScopedMissingKey(const wchar_t* key) : m_key(key) {
         m_values.push_back({name, {type, std::vector<BYTE>(data, data + size)}});
     }
     ::RegCloseKey(hkey);
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key, ViewOf(key), 0);
 }
 
 ScopedMissingKey::~ScopedMissingKey() {

@@ -6,11 +6,11 @@
 #include <cstdio>
 
 #include "channel/UrlScanResult.h"
+#include "tools/HandleText.h"
 
 int main() {
     CUrlScanResult result;
-    std::printf("window=0x%08lX\n",
-                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(result.GetHwnd())));
+    std::printf("window=%s\n", HandleText(result.GetHwnd()).c_str());
     std::fflush(stdout);
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);

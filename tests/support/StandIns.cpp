@@ -12,12 +12,7 @@ constexpr ULONG_PTR kCommandTag = 0x53544252;  // 'STBR'
 
 }  // namespace
 
-std::wstring HexText(const void* handle) {
-    wchar_t text[16];
-    std::swprintf(text, 16, L"0x%08lX",
-                  static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle)));
-    return text;
-}
+std::wstring HexText(const void* handle) { return HandleTextW(handle); }
 
 StandInBrowser::StandInBrowser(const std::wstring& kind, const std::wstring& options,
                                const std::wstring& program)
@@ -63,8 +58,8 @@ HWND StandInBrowser::EditOf(HWND frame) {
     return reinterpret_cast<HWND>(Command(L"edit " + HexText(frame)));
 }
 
-MainProgram::MainProgram(HWND frame)
-    : m_process(ChildProcess::Start(L"koxQNMain.exe", L"install --hold --hwnd " + HexText(frame))) {
+MainProgram::MainProgram(HWND frame, const std::wstring& program)
+    : m_process(ChildProcess::Start(program, L"install --hold --hwnd " + HexText(frame))) {
     if (!m_process) return;
     auto fields = ParseFields(m_process->ReadLine(10000));
     if (fields.count("hook")) m_hook = HandleFromText<HHOOK>(fields["hook"]);
@@ -81,9 +76,9 @@ void MainProgram::Stop() {
 
 bool StandInBrowser::Raise(HWND frame) { return Command(L"raise " + HexText(frame)) == 1; }
 
-MainProgramRun RunMainProgram(const std::wstring& arguments) {
+MainProgramRun RunMainProgram(const std::wstring& arguments, const std::wstring& program) {
     MainProgramRun run;
-    auto process = ChildProcess::Start(L"koxQNMain.exe", arguments);
+    auto process = ChildProcess::Start(program, arguments);
     if (!process) return run;
     auto drain = [&] {
         for (std::string line = process->ReadLine(0); !line.empty(); line = process->ReadLine(0))
@@ -101,9 +96,10 @@ MainProgramRun RunMainProgram(const std::wstring& arguments) {
 }
 
 long PushVerdict(HWND window, const std::wstring& address, const std::wstring& verdict,
-                 const std::wstring& options) {
-    const MainProgramRun run = RunMainProgram(L"push \"" + address + L"\" " + verdict + L" --to " +
-                                              HexText(window) + L" " + options);
+                 const std::wstring& options, const std::wstring& program) {
+    const MainProgramRun run = RunMainProgram(
+        L"push \"" + address + L"\" " + verdict + L" --to " + HexText(window) + L" " + options,
+        program);
     if (run.lines.empty()) return -2;
     const auto fields = ParseFields(run.lines.front());
     return fields.count("result") ? std::stol(fields.at("result")) : -2;

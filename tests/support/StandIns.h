@@ -9,7 +9,7 @@
 
 #include "support/ChildProcess.h"
 
-// A handle as the stand-ins take it on their command lines: "0x" and eight hex digits.
+// A handle as the stand-ins take it on their command lines (HandleText).
 std::wstring HexText(const void* handle);
 
 class StandInBrowser {
@@ -46,7 +46,8 @@ class StandInBrowser {
 // The stand-in main program holding the hook on a browser's frame until it is destroyed.
 class MainProgram {
   public:
-    MainProgram(HWND frame);
+    // `program`: the stand-in main program of another build, by full path.
+    explicit MainProgram(HWND frame, const std::wstring& program = L"koxQNMain.exe");
     ~MainProgram();
     HHOOK Hook() const { return m_hook; }
     void Stop();
@@ -62,12 +63,13 @@ struct MainProgramRun {
     DWORD exitCode = 0xFFFFFFFF;
     std::vector<std::string> lines;
 };
-MainProgramRun RunMainProgram(const std::wstring& arguments);
+MainProgramRun RunMainProgram(const std::wstring& arguments,
+                              const std::wstring& program = L"koxQNMain.exe");
 
 // Pushes one verdict to `window` with the stand-in main program (`options` as its push command
 // takes them); the window's answer, -1 when it gave none, -2 when the program printed nothing.
 long PushVerdict(HWND window, const std::wstring& address, const std::wstring& verdict,
-                 const std::wstring& options = L"");
+                 const std::wstring& options = L"", const std::wstring& program = L"koxQNMain.exe");
 // The records a window hands to a peer that asks for its cache, as the main program prints them
 // (`options` as its dump command takes them).
 std::vector<std::string> DumpCache(HWND window, const std::wstring& options = L"");

@@ -12,15 +12,15 @@ namespace {
 // A class of our own whose procedure notes what it sees when the window is destroyed.
 struct ClassProcLog {
     int calls = 0;
-    LONG procAtDestroy = 0;
-    LONG userDataAtDestroy = -1;
+    LONG_PTR procAtDestroy = 0;
+    LONG_PTR userDataAtDestroy = -1;
 } g_classLog;
 
 LRESULT CALLBACK LoggingClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     ++g_classLog.calls;
     if (msg == WM_DESTROY) {
-        g_classLog.procAtDestroy = ::GetWindowLongW(hwnd, GWL_WNDPROC);
-        g_classLog.userDataAtDestroy = ::GetWindowLongW(hwnd, GWL_USERDATA);
+        g_classLog.procAtDestroy = ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
+        g_classLog.userDataAtDestroy = ::GetWindowLongPtrW(hwnd, GWLP_USERDATA);
     }
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -64,7 +64,8 @@ TEST(RawWindow, DefaultClassServesEveryWindowCreatedWithoutAClass) {
     ASSERT_TRUE(second.GetHwnd());
     EXPECT_EQ(ClassNameOf(first.GetHwnd()), L"uis_raw_popup_class");
     EXPECT_EQ(ClassNameOf(second.GetHwnd()), L"uis_raw_popup_class");
-    EXPECT_EQ(::GetWindowLongW(first.GetHwnd(), GWL_USERDATA), reinterpret_cast<LONG>(&first));
+    EXPECT_EQ(::GetWindowLongPtrW(first.GetHwnd(), GWLP_USERDATA),
+              reinterpret_cast<LONG_PTR>(&first));
 }
 
 TEST(RawWindow, MessagesReachTheObjectAndFallThroughToTheClass) {
@@ -117,12 +118,13 @@ TEST(RawWindow, DestroyTakesTheSubclassOffBeforeTheWindowGoes) {
     probe.Create(0, LoggingClass(), WS_POPUP, kBox, nullptr, nullptr);
     HWND hwnd = probe.GetHwnd();
     ASSERT_TRUE(hwnd);
-    EXPECT_NE(::GetWindowLongW(hwnd, GWL_WNDPROC), reinterpret_cast<LONG>(LoggingClassProc));
+    EXPECT_NE(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC),
+              reinterpret_cast<LONG_PTR>(LoggingClassProc));
 
     probe.Destroy();
     EXPECT_FALSE(::IsWindow(hwnd));
     EXPECT_EQ(probe.GetHwnd(), nullptr);
-    EXPECT_EQ(g_classLog.procAtDestroy, reinterpret_cast<LONG>(LoggingClassProc));
+    EXPECT_EQ(g_classLog.procAtDestroy, reinterpret_cast<LONG_PTR>(LoggingClassProc));
     EXPECT_EQ(g_classLog.userDataAtDestroy, 0);
     EXPECT_FALSE(probe.Saw(WM_DESTROY));
     EXPECT_FALSE(probe.Saw(WM_NCDESTROY));
@@ -151,7 +153,7 @@ TEST(MessageWindow, WindowThatLostItsObject) {
     FCMessageWindow window;
     window.Create(0, L"STATIC", WS_POPUP, kBox, nullptr, nullptr);
     ASSERT_TRUE(window.GetHwnd());
-    ::SetWindowLongW(window.GetHwnd(), GWL_USERDATA, 0);
+    ::SetWindowLongPtrW(window.GetHwnd(), GWLP_USERDATA, 0);
     const LRESULT set =
         ::SendMessageW(window.GetHwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"orphan"));
 #ifdef VEKO_COMPACT
@@ -159,7 +161,7 @@ TEST(MessageWindow, WindowThatLostItsObject) {
 #else
     EXPECT_EQ(set, 0) << "the full library answers 0";
 #endif
-    ::SetWindowLongW(window.GetHwnd(), GWL_USERDATA, reinterpret_cast<LONG>(&window));
+    ::SetWindowLongPtrW(window.GetHwnd(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&window));
 }
 
 }  // namespace

@@ -45,6 +45,7 @@
 #include <vector>
 
 #include "BrowserLayouts.h"
+#include "HandleText.h"
 
 namespace {
 
@@ -56,8 +57,8 @@ bool g_lyingEdits = false;
 // Frames are built on the main thread and on threads of their own: every use of the two maps
 // holds the lock.
 CRITICAL_SECTION g_lock;
-std::map<HWND, HWND> g_frames;     // frame -> its address edit
-std::map<HWND, LONG> g_editProcs;  // edit -> procedure at creation
+std::map<HWND, HWND> g_frames;         // frame -> its address edit
+std::map<HWND, LONG_PTR> g_editProcs;  // edit -> procedure at creation
 
 class Locked {
   public:
@@ -120,12 +121,12 @@ BuiltFrame AddFrame(bool atBottom = false, const std::wstring& kind = L"") {
     if (!built.frame) return built;
     if (g_lyingEdits && built.addressEdit &&
         ::GetCurrentThreadId() == ::GetWindowThreadProcessId(built.frame, nullptr)) {
-        g_lyingNext[built.addressEdit] = reinterpret_cast<WNDPROC>(::SetWindowLongW(
-            built.addressEdit, GWL_WNDPROC, reinterpret_cast<LONG>(LyingEditProc)));
+        g_lyingNext[built.addressEdit] = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+            built.addressEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LyingEditProc)));
     }
     Locked lock;
     g_frames[built.frame] = built.addressEdit;
-    for (HWND edit : built.edits) g_editProcs[edit] = ::GetWindowLongW(edit, GWL_WNDPROC);
+    for (HWND edit : built.edits) g_editProcs[edit] = ::GetWindowLongPtrW(edit, GWLP_WNDPROC);
     return built;
 }
 
@@ -271,7 +272,7 @@ LRESULT Churn(DWORD ms) {
 HWND HandleArg(std::wistringstream& in) {
     std::wstring text;
     in >> text;
-    return reinterpret_cast<HWND>(std::wcstoul(text.c_str(), nullptr, 0));
+    return ParseHandle<HWND>(text);
 }
 
 long NumberArg(std::wistringstream& in) {
@@ -281,14 +282,14 @@ long NumberArg(std::wistringstream& in) {
 }
 
 LRESULT Unload() {
-    HMODULE veko = ::GetModuleHandleW(L"veko.dll");
+    HMODULE veko = ::GetModuleHandleW(veko::kLibraryFileName);
     if (!veko) return 0;
     using Uninstall = BOOL(WINAPI*)();
     auto uninstall = reinterpret_cast<Uninstall>(
         reinterpret_cast<void*>(::GetProcAddress(veko, "UninstallHook")));
     if (uninstall) uninstall();
-    for (int i = 0; i < 64 && ::GetModuleHandleW(L"veko.dll"); ++i) ::FreeLibrary(veko);
-    return ::GetModuleHandleW(L"veko.dll") ? -1 : 1;
+    for (int i = 0; i < 64 && ::GetModuleHandleW(veko::kLibraryFileName); ++i) ::FreeLibrary(veko);
+    return ::GetModuleHandleW(veko::kLibraryFileName) ? -1 : 1;
 }
 
 LRESULT RunCommand(const std::wstring& command) {
@@ -318,11 +319,11 @@ LRESULT RunCommand(const std::wstring& command) {
         Locked lock;
         LRESULT changed = 0;
         for (const auto& [edit, proc] : g_editProcs)
-            changed += ::IsWindow(edit) && ::GetWindowLongW(edit, GWL_WNDPROC) != proc;
+            changed += ::IsWindow(edit) && ::GetWindowLongPtrW(edit, GWLP_WNDPROC) != proc;
         return changed;
     }
-    if (verb == L"proc") return ::GetWindowLongW(HandleArg(in), GWL_WNDPROC);
-    if (verb == L"loaded") return ::GetModuleHandleW(L"veko.dll") != nullptr;
+    if (verb == L"proc") return ::GetWindowLongPtrW(HandleArg(in), GWLP_WNDPROC);
+    if (verb == L"loaded") return ::GetModuleHandleW(veko::kLibraryFileName) != nullptr;
     if (verb == L"unload") return Unload();
     if (verb == L"stir") return Stir(static_cast<DWORD>(NumberArg(in)));
     if (verb == L"stirred") return g_stirred;
@@ -399,10 +400,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "cannot build a frame of kind %ls\n", g_options.kind.c_str());
         return 1;
     }
-    std::printf("frame=0x%08lX edit=0x%08lX control=0x%08lX pid=%lu\n",
-                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(built.frame)),
-                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(built.addressEdit)),
-                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(control)),
+    std::printf("frame=%s edit=%s control=%s pid=%lu\n", HandleText(built.frame).c_str(),
+                HandleText(built.addressEdit).c_str(), HandleText(control).c_str(),
                 ::GetCurrentProcessId());
     std::fflush(stdout);
 

@@ -7,6 +7,8 @@
 #include <cwchar>
 #include <string>
 
+#include "HandleText.h"
+
 class Arguments {
   public:
     Arguments(int argc, wchar_t** argv) : m_argc(argc), m_argv(argv) {}
@@ -45,10 +47,4 @@ inline uint32_t ParseNumber(const std::wstring& text) {
     return uint32_t(std::wcstoul(text.c_str(), nullptr, 0));
 }
 
-inline unsigned long Hex(const void* handle) {
-    return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle));
-}
-
-inline HWND HandleArgument(const std::wstring& text) {
-    return reinterpret_cast<HWND>(static_cast<uintptr_t>(ParseNumber(text)));
-}
+inline HWND HandleArgument(const std::wstring& text) { return ParseHandle<HWND>(text); }

@@ -188,11 +188,11 @@ LRESULT CALLBACK ServeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         const auto* raw = reinterpret_cast<const uint8_t*>(&record);
         bytes.insert(bytes.end(), raw, raw + sizeof(record));
     }
-    WriteBytes(TempFile(veko::kCacheFilePattern, static_cast<int32_t>(Hex(hwnd))), bytes.data(),
-               DWORD(bytes.size()));
+    WriteBytes(TempFile(veko::kCacheFilePattern, static_cast<int32_t>(veko::HandleToField(hwnd))),
+               bytes.data(), DWORD(bytes.size()));
     ::PostMessageW(reinterpret_cast<HWND>(wParam), Registered(veko::kThisMyScanResultMessage),
                    reinterpret_cast<WPARAM>(hwnd), 0);
-    std::printf("asked-by=0x%08lX records=%u\n", Hex(reinterpret_cast<HWND>(wParam)),
+    std::printf("asked-by=%s records=%u\n", HandleText(reinterpret_cast<HWND>(wParam)).c_str(),
                 unsigned(bytes.size() / sizeof(ResultRecord)));
     std::fflush(stdout);
     return 0;
@@ -221,7 +221,7 @@ int PushCommand(const Arguments& args) {
         if (!chosenNumbers) ++second;
         const long result = byFile ? PushByFile(window, record, first, second)
                                    : PushByCopyData(window, record, args);
-        std::printf("window=0x%08lX result=%ld\n", Hex(window), result);
+        std::printf("window=%s result=%ld\n", HandleText(window).c_str(), result);
         if (result >= 0) ++pushed;
     }
     std::printf("pushed=%d\n", pushed);

@@ -19,7 +19,7 @@ inline HWND CreateForeignResultWindow(WNDPROC proc) {
     ::RegisterClassExW(&wc);
     const HWND window = ::CreateWindowExW(0, veko::kResultWindowClass, L"", WS_POPUP, 0, 0, 3, 3,
                                           nullptr, nullptr, wc.hInstance, nullptr);
-    std::printf("window=0x%08lX\n", Hex(window));
+    std::printf("window=%s\n", HandleText(window).c_str());
     std::fflush(stdout);
     return window;
 }

@@ -75,14 +75,16 @@ std::wstring ProgramDirectory() {
     return path;
 }
 
-HMODULE LoadVeko() { return ::LoadLibraryW((ProgramDirectory() + L"\\veko.dll").c_str()); }
+HMODULE LoadVeko() {
+    return ::LoadLibraryW((ProgramDirectory() + L"\\" + veko::kLibraryFileName).c_str());
+}
 
 int Install(const Arguments& args) {
     HWND frame = FindFrame(args);
     HMODULE veko = LoadVeko();
     auto install = veko::GetExport<VekoInstallHookFn>(veko, "InstallHook");
     if (!install) {
-        std::fprintf(stderr, "veko.dll or its InstallHook is missing\n");
+        std::fprintf(stderr, "%ls or its InstallHook is missing\n", veko::kLibraryFileName);
         return 1;
     }
     if (args.Has(L"--at")) {
@@ -90,7 +92,7 @@ int Install(const Arguments& args) {
         while (static_cast<LONG>(at - ::GetTickCount()) > 0) ::Sleep(1);
     }
     HHOOK hook = install(frame);
-    std::printf("frame=0x%08lX hook=0x%08lX\n", Hex(frame), Hex(hook));
+    std::printf("frame=%s hook=%s\n", HandleText(frame).c_str(), HandleText(hook).c_str());
     std::fflush(stdout);
     if (args.Has(L"--hold")) {
         MSG msg;
@@ -133,7 +135,7 @@ int Inspect(const Arguments& args) {
     HWND frame = FindFrame(args);
     TipQuery query;
     if (frame) ::EnumChildWindows(frame, MatchTip, reinterpret_cast<LPARAM>(&query));
-    std::printf("frame=0x%08lX\n", Hex(frame));
+    std::printf("frame=%s\n", HandleText(frame).c_str());
     if (!query.tip) {
         std::printf("tip=none\n");
         return 1;
@@ -143,12 +145,12 @@ int Inspect(const Arguments& args) {
     RECT editRect = {};
     HWND edit = EditUnderTip(query.tip, tipRect);
     ::GetWindowRect(edit, &editRect);
-    std::printf("tip=0x%08lX parent=0x%08lX visible=%d rect=(%ld,%ld)-(%ld,%ld) %ldx%ld\n",
-                Hex(query.tip), Hex(::GetParent(query.tip)), ::IsWindowVisible(query.tip),
-                tipRect.left, tipRect.top, tipRect.right, tipRect.bottom,
-                tipRect.right - tipRect.left, tipRect.bottom - tipRect.top);
-    std::printf("edit=0x%08lX rect=(%ld,%ld)-(%ld,%ld)\n", Hex(edit), editRect.left, editRect.top,
-                editRect.right, editRect.bottom);
+    std::printf("tip=%s parent=%s visible=%d rect=(%ld,%ld)-(%ld,%ld) %ldx%ld\n",
+                HandleText(query.tip).c_str(), HandleText(::GetParent(query.tip)).c_str(),
+                ::IsWindowVisible(query.tip), tipRect.left, tipRect.top, tipRect.right,
+                tipRect.bottom, tipRect.right - tipRect.left, tipRect.bottom - tipRect.top);
+    std::printf("edit=%s rect=(%ld,%ld)-(%ld,%ld)\n", HandleText(edit).c_str(), editRect.left,
+                editRect.top, editRect.right, editRect.bottom);
     return 0;
 }
 
