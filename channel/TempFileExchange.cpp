@@ -1,6 +1,7 @@
 #include "channel/TempFileExchange.h"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "channel/ResultMessages.h"
@@ -81,27 +82,40 @@ void WriteCacheFile(HWND own, HWND asker, const VerdictCache& cache) {
     ::PostMessageW(asker, ThisMyScanResultMessage(), reinterpret_cast<WPARAM>(own), 0);
 }
 
+// Deletes the handed-over file when it goes, whatever happened while it was read.
+class HandedOverFile {
+  public:
+    explicit HandedOverFile(std::wstring path) : m_path(std::move(path)) {}
+    ~HandedOverFile() { DeleteHandedOverFile(m_path); }
+    HandedOverFile(const HandedOverFile&) = delete;
+    HandedOverFile& operator=(const HandedOverFile&) = delete;
+
+  private:
+    std::wstring m_path;
+};
+
 void ReadCacheFile(WPARAM answeringWindow, VerdictCache& into) {
     const std::wstring path = CacheFilePath(answeringWindow);
     if (path.empty()) return;
-    {
-        ScopedHandle file(OpenForReading(path));
-        if (file.IsValid()) MergeRecordsOf(file.Get(), into);
+    HandedOverFile handedOver(path);
+    ScopedHandle file(OpenForReading(path));
+    LARGE_INTEGER size = {};
+    // A file beyond any real cache is not read: merging it would only exhaust the browser.
+    if (file.IsValid() && ::GetFileSizeEx(file.Get(), &size) && size.QuadPart >= 0 &&
+        size.QuadPart <= kMaxCacheFileBytes) {
+        MergeRecordsOf(file.Get(), into);
     }
-    DeleteHandedOverFile(path);
 }
 
 void ReadResultFile(WPARAM first, LPARAM second, VerdictCache& into) {
     const std::wstring path = ResultFilePath(first, second);
     if (path.empty()) return;
-    {
-        ScopedHandle file(OpenForReading(path));
-        uint8_t record[sizeof(ResultRecord)];
-        DWORD got = 0;
-        if (file.IsValid() && ::ReadFile(file.Get(), record, sizeof(record), &got, nullptr) &&
-            got == sizeof(record)) {
-            into.MergeRecords(record, sizeof(record));
-        }
+    HandedOverFile handedOver(path);
+    ScopedHandle file(OpenForReading(path));
+    uint8_t record[sizeof(ResultRecord)];
+    DWORD got = 0;
+    if (file.IsValid() && ::ReadFile(file.Get(), record, sizeof(record), &got, nullptr) &&
+        got == sizeof(record)) {
+        into.MergeRecords(record, sizeof(record));
     }
-    DeleteHandedOverFile(path);
 }

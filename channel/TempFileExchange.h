@@ -9,6 +9,10 @@
 
 #include "channel/ResultRecord.h"
 
+// The largest cache file that is read: 64 MiB, about 1.9 million records, twenty times a cache of
+// 100,000 verdicts. A larger one is deleted unread.
+constexpr long long kMaxCacheFileBytes = 64ll << 20;
+
 // "qn9m6_<handle as signed 32-bit>.tmp" in the temporary directory.
 std::wstring CacheFilePath(WPARAM answeringWindow);
 // "w3zd6_<first as unsigned 32-bit>_<second as signed 32-bit>.tmp" in the temporary directory.
@@ -17,7 +21,8 @@ std::wstring ResultFilePath(WPARAM first, LPARAM second);
 // Writes `cache` to the cache file named after `own` and then, whether or not the file could be
 // written, posts the answer to `asker`.
 void WriteCacheFile(HWND own, HWND asker, const VerdictCache& cache);
-// Merges every full record of the answering window's cache file, then deletes the file.
+// Merges every full record of the answering window's cache file (none when it is larger than
+// kMaxCacheFileBytes), then deletes the file, also when merging failed.
 void ReadCacheFile(WPARAM answeringWindow, VerdictCache& into);
 // Merges the first record of the result file when it has one, then deletes the file.
 void ReadResultFile(WPARAM first, LPARAM second, VerdictCache& into);

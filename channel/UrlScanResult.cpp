@@ -92,9 +92,10 @@ void CUrlScanResult::MergeCopyData(const COPYDATASTRUCT* data) {
 }
 
 void CUrlScanResult::OnNeedYourResult(HWND asker) {
-    // On behalf of no window (0, or a broadcast handle) nobody would read the file, and the
-    // answer to a broadcast would go to every window there is.
-    if (!::IsWindow(asker)) return;
+    // Only a result window reads the answer. On behalf of anything else (no window, a broadcast
+    // handle, the desktop, another program's window) the file would lie unread and hold every
+    // genuine asker back until it timed out.
+    if (!IsResultWindow(asker)) return;
     if (!LastAnswerUnread()) {
         Answer(asker);
         return;

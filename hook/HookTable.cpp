@@ -14,9 +14,14 @@ void ReadWholeFile(const std::wstring& path, std::unique_ptr<uint8_t[]>& buffer,
     ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) return;
-    DWORD length = ::GetFileSize(file.Get(), nullptr);
-    // (A length near 4 GB would wrap the two bytes added below; no such table is ours.)
-    if (length == 0 || length > MAXDWORD - 2) return;
+    LARGE_INTEGER fileSize = {};
+    // Every browser that loads the library reads the file under the loader lock: one larger
+    // than any table of ours is not read at all.
+    if (!::GetFileSizeEx(file.Get(), &fileSize) || fileSize.QuadPart <= 0 ||
+        fileSize.QuadPart > kMaxTableFileBytes) {
+        return;
+    }
+    const DWORD length = static_cast<DWORD>(fileSize.QuadPart);
     std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[length + 2]);
     if (!data) return;
     std::memset(data.get(), 0, length + 2);

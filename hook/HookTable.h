@@ -14,8 +14,12 @@
 #include "hook/HookTableRules.h"
 #include "veko.h"
 
+// The largest table file that is read: 64 KiB. The table is 1600 bytes, and a longer file is kept
+// whole with its own length; anything beyond this is no table of ours and counts as missing.
+constexpr long long kMaxTableFileBytes = 64 << 10;
+
 // Reads the whole file into a zero-filled buffer two bytes longer than the file. Leaves the buffer
-// null and the size 0 when the file cannot be opened.
+// null and the size 0 when the file cannot be opened or is longer than kMaxTableFileBytes.
 void ReadWholeFile(const std::wstring& path, std::unique_ptr<uint8_t[]>& buffer, DWORD& size);
 // Replaces the file with `count` bytes: they are written to a temporary file beside it, which is
 // then renamed over the old one, so a reader sees either the old or the new table, never half.

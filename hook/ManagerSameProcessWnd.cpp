@@ -93,12 +93,23 @@ bool MayChangeStacking(UINT message) {
     }
 }
 
+// Whether the library has been kept loaded for good because a procedure of someone else's sits
+// above ours on a served edit.
+volatile LONG g_foreignAbove = 0;
+
 LRESULT CALLBACK AddressEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CEditHookMap::Served served = {};
     if (!NoThrow(false, [&] { return s_mapEditHooks.Lookup(hwnd, served); })) return 0;
     // The edit's context menu runs a modal loop below this frame, and that loop dispatches
     // whatever comes, the release of the library among it.
     if (message == WM_CONTEXTMENU) KeepThisModuleLoaded();
+    // A procedure put on the edit after ours (autocompletion, a toolbar, an add-on) calls ours
+    // for as long as it lives: ours can then never be taken off, and the library must stay.
+    if (!g_foreignAbove &&
+        reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) != AddressEditProc) {
+        ::InterlockedExchange(&g_foreignAbove, 1);
+        KeepThisModuleLoaded();
+    }
     const LRESULT result = ::CallWindowProcW(served.oldProc, hwnd, message, wParam, lParam);
     if (!served.tip) return result;  // torn down: only forward
     if (!MayChangeStacking(message)) return result;

@@ -1,6 +1,7 @@
 #include "image/ObjImage.h"
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "image/DrawHelpers.h"
@@ -28,6 +29,16 @@ bool FCObjImage::Allocate(int width, int height, int bitsPerPixel) {
     m_height = height;
     m_bitsPerPixel = bitsPerPixel;
 
+    // The row table and the palette first: without memory for them there is no image at all,
+    // rather than pixels that nothing can reach.
+    std::unique_ptr<uint8_t*[]> rows(new (std::nothrow) uint8_t*[height]);
+    std::unique_ptr<RGBQUAD[]> palette(bitsPerPixel == 8 ? new (std::nothrow) RGBQUAD[256]
+                                                         : nullptr);
+    if (!rows || (bitsPerPixel == 8 && !palette)) {
+        Release();
+        return false;
+    }
+
     DibHeader info = {};
     info.header.biSize = sizeof(BITMAPINFOHEADER);
     info.header.biWidth = width;
@@ -48,12 +59,12 @@ bool FCObjImage::Allocate(int width, int height, int bitsPerPixel) {
     const int stride = GetRowStride();
     std::memset(m_pixelBase, 0, size_t(stride) * size_t(height));
 
-    m_rows.reset(new uint8_t*[height]);
+    m_rows = std::move(rows);
     m_rows[0] = m_pixelBase + size_t(height - 1) * stride;
     for (int y = 1; y < height; ++y) m_rows[y] = m_rows[y - 1] - stride;
 
     if (bitsPerPixel == 8) {
-        m_palette.reset(new RGBQUAD[256]);
+        m_palette = std::move(palette);
         RGBQUAD grey[256];
         for (int i = 0; i < 256; ++i) grey[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 255};
         WritePalette(grey);

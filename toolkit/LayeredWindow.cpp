@@ -174,6 +174,13 @@ void FCLayeredWindow::TrackPress(FCLayeredObject* obj) {
     KeepThisModuleLoaded();  // the loop below dispatches whatever comes, a release among it
     m_pressed = obj;
     obj->m_bPressed = 1;
+    // Whatever fails inside (memory, an action), the press ends here: one left set would keep
+    // the window from ever closing, and the posts held back for its end would pile up.
+    NoThrow([&] { RunPress(obj); });
+    FinishPress(obj);
+}
+
+void FCLayeredWindow::RunPress(FCLayeredObject* obj) {
     Redraw();
     ::SetCapture(m_hWnd);
     POINT releasedAt = {kOutside, kOutside};
@@ -200,7 +207,6 @@ void FCLayeredWindow::TrackPress(FCLayeredObject* obj) {
     }
     if (::GetCapture() == m_hWnd) ::ReleaseCapture();
     if (released && HitTest(releasedAt.x, releasedAt.y) == obj) OnObjectClick(obj->m_nId, obj);
-    FinishPress(obj);
 }
 
 bool FCLayeredWindow::PressStep(FCLayeredObject* obj, const MSG& msg, POINT* releasedAt) {
@@ -216,9 +222,9 @@ bool FCLayeredWindow::PressStep(FCLayeredObject* obj, const MSG& msg, POINT* rel
 }
 
 void FCLayeredWindow::FinishPress(FCLayeredObject* obj) {
+    if (::GetCapture() == m_hWnd) ::ReleaseCapture();
     obj->m_bPressed = 0;
     m_pressed = nullptr;
-    Redraw();
     std::vector<PendingPost> pending;
     pending.swap(m_afterPress);
     for (const PendingPost& p : pending) {
@@ -228,4 +234,5 @@ void FCLayeredWindow::FinishPress(FCLayeredObject* obj) {
             ::PostThreadMessageW(::GetCurrentThreadId(), p.msg, p.wParam, p.lParam);
         }
     }
+    Redraw();
 }

@@ -57,6 +57,8 @@ class FCLayeredWindow : public FCMessageWindow, public FCTrackMouseHover {
     bool StartFrame();
     void UpdateHover(int x, int y);
     void TrackPress(FCLayeredObject* obj);
+    // The press's own loop until the button is released or the capture lost; the click.
+    void RunPress(FCLayeredObject* obj);
     // One nested-loop message of a press; false when the press is over.
     bool PressStep(FCLayeredObject* obj, const MSG& msg, POINT* releasedAt);
     void FinishPress(FCLayeredObject* obj);

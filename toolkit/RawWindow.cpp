@@ -100,11 +100,9 @@ LRESULT FCRawWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_ERASEBKGND:
             return 1;  // painting covers the whole client area
-        case WM_DRAWITEM: {
-            auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-            if (dis) ::SendMessageW(dis->hwndItem, ReflectDrawItemMessage(), 0, lParam);
+        case WM_DRAWITEM:
+            ReflectDrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
             return 0;
-        }
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC hdc = ::BeginPaint(m_hWnd, &ps);
@@ -114,11 +112,32 @@ LRESULT FCRawWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         default:
             if (msg == ReflectDrawItemMessage()) {
-                OnDrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+                // The message is registered: any process may send or post it, with any lParam.
+                // Only the reflection that our parent is making on this thread is taken.
+                auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+                if (dis && dis == m_pReflected && !::InSendMessage() && dis->hwndItem == m_hWnd)
+                    OnDrawItem(dis);
                 return 0;
             }
             return DefaultProc(msg, wParam, lParam);
     }
+}
+
+void FCRawWindow::ReflectDrawItem(DRAWITEMSTRUCT* dis) {
+    // WM_DRAWITEM may come from another process and name any window: reflect it only to a child
+    // of this window that is a window object of this thread.
+    if (!dis || !::IsWindow(dis->hwndItem) || ::GetParent(dis->hwndItem) != m_hWnd ||
+        ::GetWindowThreadProcessId(dis->hwndItem, nullptr) != ::GetCurrentThreadId() ||
+        reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(dis->hwndItem, GWLP_WNDPROC)) !=
+            SharedWindowProc) {
+        return;
+    }
+    auto* child = dynamic_cast<FCRawWindow*>(ObjectOf(dis->hwndItem));
+    if (!child) return;
+    const DRAWITEMSTRUCT* outer = child->m_pReflected;
+    child->m_pReflected = dis;
+    ::SendMessageW(dis->hwndItem, ReflectDrawItemMessage(), 0, reinterpret_cast<LPARAM>(dis));
+    child->m_pReflected = outer;
 }
 
 void FCRawWindow::OnDrawItem(DRAWITEMSTRUCT*) {}

@@ -59,6 +59,12 @@ class FCRawWindow : public FCWindowBase {
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     virtual void OnDrawItem(DRAWITEMSTRUCT* dis);
     virtual void OnPaint(HDC hdc);
+
+  private:
+    // Hands WM_DRAWITEM on to the child that owns the item, when that is a child of ours.
+    void ReflectDrawItem(DRAWITEMSTRUCT* dis);
+    // The item that our parent is reflecting to us right now, on this thread; null otherwise.
+    const DRAWITEMSTRUCT* m_pReflected = nullptr;
 };
 
 class FCMessageWindow : public FCWindowBase {

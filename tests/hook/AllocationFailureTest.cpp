@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "browser/BrowserLayouts.h"
 #include "channel/ResultMessages.h"
@@ -17,7 +18,11 @@
 #include "support/Library.h"
 #include "support/Registry.h"
 #include "support/WindowQueries.h"
+#include "image/ObjImage.h"
 #include "tipui/WndAddressTip.h"
+#ifndef VEKO_COMPACT
+#include "toolkit/LayeredWindow.h"
+#endif
 #include "toolkit/TimerNotify.h"
 #include "veko.h"
 
@@ -120,6 +125,66 @@ TEST_F(AllocationFailure, TableAndTimerObjectsConstructWithoutThrowing) {
     FCGlobalShareMemory table(veko::kHookTableFileName, veko::kHookTableBytes);
     EXPECT_NE(table.GetData(), nullptr);
 }
+
+// An image without memory for its row table or palette is no image at all: never pixels that
+// nothing reaches, which the next redraw would write through.
+TEST_F(AllocationFailure, ImagesWithoutMemoryForTheirRows) {
+    for (int bits : {8, 24, 32}) {
+        SCOPED_TRACE(bits);
+        EXPECT_GT(FailEachAllocation([&] {
+                      FCObjImage image;
+                      bool made = false;
+                      EXPECT_NO_THROW(made = image.Allocate(40, 30, bits));
+                      EXPECT_EQ(made, image.HasPixels());
+                      if (!made) return;
+                      for (int y = 0; y < 30; ++y) ASSERT_NE(image.GetRow(y), nullptr);
+                      image.GetPixel(39, 29)[0] = 1;
+                  }),
+                  0);
+    }
+}
+
+#ifndef VEKO_COMPACT
+// One element, whose click notes its id (and allocates to do so).
+class PressWindow : public FCLayeredWindow {
+  public:
+    PressWindow() {
+        FCObjImage background;
+        background.Allocate(60, 40, 32);
+        SetBackground(background);
+        FCObjImage strip;
+        strip.Allocate(60, 20, 32);
+        AddObject(new FCLayered3ImageButton(strip), RECT{10, 10, 30, 30}, 5);
+        Create(200, 200, nullptr, TRUE, WS_EX_TOOLWINDOW);
+    }
+    std::vector<int> clicks;
+
+  protected:
+    void OnObjectClick(int id, FCLayeredObject*) override { clicks.push_back(id); }
+};
+
+// A press ends whatever fails inside it: the window is no longer tracking one (so it can close),
+// holds no capture, and takes the next press with its click.
+TEST_F(AllocationFailure, PressOnALayeredElement) {
+    PressWindow window;
+    ASSERT_TRUE(window.GetHwnd());
+    const auto press = [&] {
+        const LPARAM at = MAKELPARAM(20, 20);
+        ::PostMessageW(window.GetHwnd(), WM_LBUTTONUP, 0, at);
+        ::SendMessageW(window.GetHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    };
+    EXPECT_GT(FailEachAllocation([&] {
+                  press();
+                  EXPECT_FALSE(window.IsTrackingPress());
+                  EXPECT_NE(::GetCapture(), window.GetHwnd());
+              }),
+              0);
+    PumpFor(50);
+    window.clicks.clear();
+    press();
+    EXPECT_EQ(window.clicks, std::vector<int>({5}));
+}
+#endif
 
 // The library itself, loaded afresh for each run and its own allocator imports redirected: its
 // exports, and its hook procedure starting the manager on this thread's own frame.

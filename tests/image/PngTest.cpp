@@ -1,5 +1,6 @@
 // The decoder beside the library and the three loaders, on the configuration's own pictures.
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -241,6 +242,49 @@ TEST(PngResource, PrepareResourceImageIsUprightAndPremultiplied) {
                 << p.id << " row " << y;
         }
     }
+}
+
+// Loading, using and freeing the decoder again and again, as every badge start and pop-up does,
+// leaves the process as it was: no thread-local slot, handle or memory per load. (A slot lost per
+// load ends the process after about a thousand loads, when the slots run out.)
+TEST(Decoder, ThousandsOfLoadsLeaveNothingBehind) {
+    const std::vector<uint8_t> png = MakePng(2, 1, 6, {{1, 2, 3, 4, 5, 6, 7, 8}});
+    const auto cycle = [&] {
+        Decoder decode;
+        HBITMAP bitmap = decode(png.data(), int(png.size()));
+        if (bitmap) ::DeleteObject(bitmap);
+        return bitmap != nullptr;
+    };
+    const auto freeSlot = [] {
+        const DWORD slot = ::TlsAlloc();
+        if (slot != TLS_OUT_OF_INDEXES) ::TlsFree(slot);
+        return slot;
+    };
+    const auto handles = [] {
+        DWORD count = 0;
+        ::GetProcessHandleCount(::GetCurrentProcess(), &count);
+        return count;
+    };
+    const auto privateBytes = [] {
+        PROCESS_MEMORY_COUNTERS_EX counters = {};
+        counters.cb = sizeof(counters);
+        ::GetProcessMemoryInfo(::GetCurrentProcess(),
+                               reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                               sizeof(counters));
+        return counters.PrivateUsage;
+    };
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(cycle());  // whatever the first loads set up once
+    const DWORD slotBefore = freeSlot();
+    const DWORD handlesBefore = handles();
+    const SIZE_T memoryBefore = privateBytes();
+    constexpr int kCycles = 3000;
+    int decoded = 0;
+    for (int i = 0; i < kCycles; ++i) decoded += cycle();
+    EXPECT_EQ(decoded, kCycles);
+    EXPECT_NE(freeSlot(), TLS_OUT_OF_INDEXES);
+    EXPECT_EQ(freeSlot(), slotBefore) << "thread-local slots were left taken";
+    EXPECT_LE(handles(), handlesBefore + 8) << "handles were left open";
+    EXPECT_LE(privateBytes(), memoryBefore + (4u << 20)) << "memory grew per load";
 }
 
 // Without qorpng.dll beside the module, nothing loads and nothing breaks. The check runs in a

@@ -120,6 +120,8 @@ TEST_F(HostileFilesTest, CacheFilesOfAnySizeAreMergedAndDeleted) {
         {"35 bytes", RandomBytes(35, 35), 0},
         {"36 x 100,000 bytes", DistinctRecords(100000), 100000},
         {"50 MB of random bytes", RandomBytes(kFiftyMegabytes, 50), long(kFiftyMegabytes / 36)},
+        {"beyond any real cache: deleted unread", RandomBytes(size_t(kMaxCacheFileBytes) + 36, 64),
+         0},
     };
     WPARAM answering = 0x6A000001;  // no window's handle: nothing else writes this file
     for (const CacheFileCase& c : cases) {
@@ -213,19 +215,29 @@ struct TableCase {
     std::vector<uint8_t> bytes;  // the table file before the install; none when empty
     bool readOnly;
     bool unwritableTemp;
+    long long sizeAfter;  // the table file's size after the install
 };
 
 // The install never fails for the file's sake: with a readable table the browser is served and
-// its entry is in the file, which keeps its length; where nothing can be written the hook is set
-// but the browser finds no entry and is left alone.
+// its entry is in the file, which keeps its length up to the largest table that is read, and is
+// replaced by a table of its own beyond; where nothing can be written the hook is set but the
+// browser finds no entry and is left alone.
 TEST_F(HostileFilesTest, HookTableFileThatIsCorruptHugeReadOnlyOrUnwritable) {
-    std::vector<uint8_t> huge = RandomBytes(10u << 20, 10);
-    std::fill(huge.begin(), huge.begin() + veko::kHookTableBytes, 0);
+    const auto zeroTableOf = [](size_t size) {
+        std::vector<uint8_t> bytes = RandomBytes(size, unsigned(size));
+        std::fill(bytes.begin(), bytes.begin() + veko::kHookTableBytes, 0);
+        return bytes;
+    };
+    const size_t largest = size_t(kMaxTableFileBytes);
     const TableCase cases[] = {
-        {"random bytes", RandomBytes(veko::kHookTableBytes, 16), false, false},
-        {"10 MB", huge, false, false},
-        {"read-only", std::vector<uint8_t>(veko::kHookTableBytes, 0), true, false},
-        {"temporary directory cannot be written", {}, false, true},
+        {"random bytes", RandomBytes(veko::kHookTableBytes, 16), false, false,
+         veko::kHookTableBytes},
+        {"the largest that is read", zeroTableOf(largest), false, false, (long long)largest},
+        {"one byte more", zeroTableOf(largest + 1), false, false, veko::kHookTableBytes},
+        {"10 MB", zeroTableOf(10u << 20), false, false, veko::kHookTableBytes},
+        {"read-only", std::vector<uint8_t>(veko::kHookTableBytes, 0), true, false,
+         veko::kHookTableBytes},
+        {"temporary directory cannot be written", {}, false, true, -1},
     };
     for (const TableCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -246,7 +258,7 @@ TEST_F(HostileFilesTest, HookTableFileThatIsCorruptHugeReadOnlyOrUnwritable) {
             EXPECT_TRUE(Answers(served.Browser()));
         } else {
             ASSERT_TRUE(served.Serve());
-            EXPECT_EQ(SizeOf(table), static_cast<long long>(c.bytes.size()));
+            EXPECT_EQ(SizeOf(table), c.sizeAfter);
             EXPECT_TRUE(Lists(TableEntries(table), served.Frame(), served.Browser().ProcessId()));
             ExpectStillServing(served);
         }

@@ -8,9 +8,11 @@
 #include <string>
 
 #include "channel/ResultMessages.h"
+#include "channel/TempFileExchange.h"
 #include "robustness/ServedBrowser.h"
 #include "support/TempDir.h"
 #include "support/WindowQueries.h"
+#include "toolkit/RawWindow.h"
 
 namespace {
 
@@ -33,33 +35,36 @@ TEST_F(HostileMessagesTest, WrongCopyDataFromAnotherProcessChangesNothing) {
     ExpectUnloadsCleanly(served);
 }
 
-// A top-level window of this process that counts the cache answers it is sent.
-class AnswerCounter {
+// A top-level window of this process that counts the messages of one kind it is sent or posted.
+class MessageCounter {
   public:
-    AnswerCounter() {
+    explicit MessageCounter(UINT message) {
         WNDCLASSEXW wc = {};
         wc.cbSize = sizeof(wc);
         wc.lpfnWndProc = Proc;
         wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"veko_answer_counter";
+        wc.lpszClassName = L"veko_message_counter";
         ::RegisterClassExW(&wc);
         m_hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                    wc.hInstance, nullptr);
-        s_answers = 0;
+        s_message = message;
+        s_count = 0;
     }
-    ~AnswerCounter() { ::DestroyWindow(m_hwnd); }
+    ~MessageCounter() { ::DestroyWindow(m_hwnd); }
     HWND Get() const { return m_hwnd; }
-    static int Answers() { return s_answers; }
+    static int Count() { return s_count; }
 
   private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-        if (msg == ThisMyScanResultMessage()) ++s_answers;
+        if (msg == s_message) ++s_count;
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
     HWND m_hwnd;
-    static int s_answers;
+    static UINT s_message;
+    static int s_count;
 };
-int AnswerCounter::s_answers = 0;
+UINT MessageCounter::s_message = 0;
+int MessageCounter::s_count = 0;
 
 // Every combination is answered as the protocol says (0, 0, 1); a request on behalf of something
 // that is no window (a broadcast among them) is not answered at all, and nothing is lost.
@@ -67,7 +72,7 @@ TEST_F(HostileMessagesTest, RegisteredMessagesWithAbsurdParameters) {
     ServedBrowser served;
     ASSERT_TRUE(served.Serve());
     const HWND window = served.ResultWindow();
-    AnswerCounter counter;
+    MessageCounter counter(ThisMyScanResultMessage());
     ASSERT_TRUE(counter.Get());
 
     struct Param {
@@ -103,7 +108,67 @@ TEST_F(HostileMessagesTest, RegisteredMessagesWithAbsurdParameters) {
         }
     }
     PumpFor(300);
-    EXPECT_EQ(AnswerCounter::Answers(), 0) << "answers went to a broadcast";
+    EXPECT_EQ(MessageCounter::Count(), 0) << "answers went to a broadcast";
+    ExpectStillServing(served);
+    ExpectUnloadsCleanly(served);
+}
+
+// Only result windows are askers: a request on behalf of the desktop or of any other window writes
+// no file and holds no genuine asker back.
+TEST_F(HostileMessagesTest, OnlyResultWindowsAreAnsweredForTheirCache) {
+    ServedBrowser served;
+    ASSERT_TRUE(served.Serve());
+    MessageCounter counter(ThisMyScanResultMessage());
+    ASSERT_TRUE(counter.Get());
+    for (HWND fake : {::GetDesktopWindow(), counter.Get(), served.Frame(), served.Badge()}) {
+        ::PostMessageW(served.ResultWindow(), NeedYourResultMessage(),
+                       reinterpret_cast<WPARAM>(fake), 0);
+    }
+    PumpFor(200);
+    EXPECT_EQ(MessageCounter::Count(), 0) << "a window that is no result window was answered";
+    EXPECT_EQ(::GetFileAttributesW(
+                  CacheFilePath(reinterpret_cast<WPARAM>(served.ResultWindow())).c_str()),
+              INVALID_FILE_ATTRIBUTES)
+        << "a cache file was written for nobody";
+
+    const DWORD start = ::GetTickCount();
+    ResultHost genuine;
+    ASSERT_TRUE(genuine.Window());
+    EXPECT_TRUE(
+        WaitUntil([&] { return HeldVerdict(genuine.Window(), kKeptAddress).has_value(); }, 5000));
+    EXPECT_LT(::GetTickCount() - start, 1500u) << "the genuine asker was held back";
+    ExpectStillServing(served);
+    ExpectUnloadsCleanly(served);
+}
+
+// The owner-draw reflection is a registered message, so any process may post or send it to the
+// badge, with any lParam; and a WM_DRAWITEM from another process may name any window as its item.
+// The badge takes the reflection from its own parent only, and the tip reflects only to its own
+// children: the browser lives on, and no pointer of the browser's reaches a window of ours.
+TEST_F(HostileMessagesTest, DrawItemMessagesFromAnotherProcess) {
+    ServedBrowser served;
+    ASSERT_TRUE(served.Serve());
+    MessageCounter counter(ReflectDrawItemMessage());
+    ASSERT_TRUE(counter.Get());
+    for (LPARAM junk : {LPARAM(0), LPARAM(1), LPARAM(0x20), LPARAM(-1), LPARAM(0x7FFF0000)}) {
+        SCOPED_TRACE(junk);
+        EXPECT_TRUE(::PostMessageW(served.Badge(), ReflectDrawItemMessage(), 0, junk));
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutW(served.Badge(), ReflectDrawItemMessage(), 0, junk, SMTO_ABORTIFHUNG,
+                              2000, &answer);
+        PumpFor(50);
+        ASSERT_TRUE(Answers(served.Browser())) << "the browser died";
+    }
+    for (HWND item : {counter.Get(), served.Badge(), served.Frame()}) {
+        DRAWITEMSTRUCT dis = {ODT_BUTTON,     0, 0, ODA_DRAWENTIRE, 0, item, nullptr,
+                              {0, 0, 10, 10}, 0};
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutW(served.Tip(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis),
+                              SMTO_ABORTIFHUNG, 2000, &answer);
+        PumpFor(50);
+        ASSERT_TRUE(Answers(served.Browser())) << "the browser died";
+    }
+    EXPECT_EQ(MessageCounter::Count(), 0) << "the tip reflected to a window that is not its child";
     ExpectStillServing(served);
     ExpectUnloadsCleanly(served);
 }

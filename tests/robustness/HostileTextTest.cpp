@@ -21,12 +21,6 @@ namespace {
 // Two ticks of the address tip and some slack.
 constexpr DWORD kTickTimeout = 2500;
 
-bool SetText(HWND window, const std::wstring& text) {
-    DWORD_PTR ignored = 0;
-    return ::SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                                 SMTO_ABORTIFHUNG, 5000, &ignored) != 0;
-}
-
 std::wstring TextOf(HWND window) {
     DWORD_PTR length = 0;
     ::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);

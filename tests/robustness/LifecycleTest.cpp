@@ -63,6 +63,25 @@ TEST_F(LifecycleTest, ReleasedWhileTheAddressEditsMenuIsOpen) {
     EXPECT_EQ(browser.Command(L"changed"), 1) << "the edit is still served";
 }
 
+// A procedure put on the address edit after the library's (as the browser's autocompletion or an
+// add-on would) calls into the library for as long as the edit lives: the library stays, and
+// the browser lives on after the release.
+TEST_F(LifecycleTest, ReleasedWithAForeignSubclassAboveOurs) {
+    ServedBrowser served;
+    ASSERT_TRUE(served.Serve());
+    StandInBrowser& browser = served.Browser();
+    ASSERT_EQ(browser.Command(L"subclass " + HexText(served.Edit())), 1);
+    DWORD_PTR length = 0;  // a message that passes both procedures
+    EXPECT_TRUE(::SendMessageTimeoutW(served.Edit(), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                                      &length));
+    EXPECT_EQ(browser.Command(L"unload"), -1) << "the library stays";
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(SetText(served.Edit(), L"http://after" + std::to_wstring(i) + L".example/"));
+        ASSERT_TRUE(Answers(browser)) << "the browser lives on";
+    }
+    ExpectAnswersThroughout(browser, 1000);
+}
+
 // A thread of the browser builds frames and destroys each again within 15 ms, for longer than a
 // rescan's period: frames die between being found and being attached, and after being attached.
 TEST_F(LifecycleTest, FramesThatComeAndGoAroundTheRescan) {

@@ -59,6 +59,12 @@ std::vector<HWND> ResultWindowsOf(DWORD processId) {
     return WindowsOf(processId, veko::kResultWindowClass);
 }
 
+bool SetText(HWND window, const std::wstring& text) {
+    DWORD_PTR ignored = 0;
+    return ::SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                                 SMTO_ABORTIFHUNG, 5000, &ignored) != 0;
+}
+
 bool Answers(StandInBrowser& browser) {
     DWORD_PTR ignored = 0;
     return browser.IsRunning() && browser.Command(L"loaded") != -1000 &&

@@ -57,6 +57,9 @@ std::vector<HWND> ResultWindowsOf(DWORD processId);
 // The top-level windows of one class that a process owns.
 std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className);
 
+// Sets a window's text from this process; false when the window did not answer.
+bool SetText(HWND window, const std::wstring& text);
+
 // The browser's process is there and its thread answers a message within a few seconds.
 bool Answers(StandInBrowser& browser);
 

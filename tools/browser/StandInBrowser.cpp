@@ -32,6 +32,8 @@
 //                      WM_GETTEXT with text B: each of the two first sets its text
 //   lie claim <n>      the lying edits answer WM_GETTEXTLENGTH with n, whatever their text
 //   lie off            the lying edits tell the truth again
+//   subclass <edit>    puts a procedure of ours on the edit, above whatever it has now (as an
+//                      add-on or autocompletion of the browser would), forwarding everything
 //   exit <code>        ends the process at once (ExitProcess), whatever is alive
 //   quit               ends the message loop
 #include <windows.h>
@@ -90,6 +92,23 @@ LRESULT CALLBACK LyingEditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         ::CallWindowProcW(next, hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(set->c_str()));
     }
     return ::CallWindowProcW(next, hwnd, msg, wParam, lParam);
+}
+
+// ---- a later subclasser ------------------------------------------------------------------------
+
+std::map<HWND, WNDPROC> g_laterNext;  // main thread only
+
+LRESULT CALLBACK LaterSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const auto found = g_laterNext.find(hwnd);
+    if (found == g_laterNext.end()) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(found->second, hwnd, msg, wParam, lParam);
+}
+
+LRESULT SubclassLater(HWND edit) {
+    if (!::IsWindow(edit) || g_laterNext.count(edit)) return 0;
+    g_laterNext[edit] = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(edit, GWLP_WNDPROC));
+    ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LaterSubclassProc));
+    return 1;
 }
 
 LRESULT SetLie(std::wistringstream& in) {
@@ -330,6 +349,7 @@ LRESULT RunCommand(const std::wstring& command) {
     if (verb == L"churn") return Churn(static_cast<DWORD>(NumberArg(in)));
     if (verb == L"churned") return g_churned;
     if (verb == L"lie") return SetLie(in);
+    if (verb == L"subclass") return SubclassLater(HandleArg(in));
     if (verb == L"exit") ::ExitProcess(static_cast<UINT>(NumberArg(in)));
     if (verb == L"quit") {
         ::PostQuitMessage(0);

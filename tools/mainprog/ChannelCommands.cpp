@@ -228,10 +228,22 @@ int PushCommand(const Arguments& args) {
     return pushed ? 0 : 1;
 }
 
+// The asker is a window of the result class, as every asker is (result windows answer no other),
+// but a message-only one: no peer finds it and asks it in turn.
+HWND CreateAskingWindow() {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = veko::kResultWindowClass;
+    ::RegisterClassExW(&wc);
+    return ::CreateWindowExW(0, veko::kResultWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                             wc.hInstance, nullptr);
+}
+
 int DumpCommand(const Arguments& args) {
     const HWND target = HandleArgument(args.Positional(0));
-    const HWND own = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                       nullptr, nullptr);
+    const HWND own = CreateAskingWindow();
     const UINT answer = Registered(veko::kThisMyScanResultMessage);
     ::PostMessageW(target, Registered(veko::kNeedYourResultMessage), reinterpret_cast<WPARAM>(own),
                    0);
