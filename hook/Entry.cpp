@@ -25,14 +25,34 @@ HHOOK g_processHook = nullptr;  // the hook that the table lists for this proces
 HWND g_startWindow = nullptr;
 bool g_started = false;
 
+// The main program sets the hook a moment before it saves the table: a thread that retrieves a
+// message in between loads the library before this process's entry is on disk. Until the entry
+// is found the file is read again, at most every 50 ms and for 10 s after the library came.
+constexpr DWORD kLookAgainEvery = 50;
+constexpr DWORD kLookAgainFor = 10000;
+DWORD g_loadedAt = 0;
+DWORD g_lastLook = 0;
+
+bool FindOwnEntry() {
+    if (!g_shareMemory.GetData()) return false;
+    const int entry = FindProcessEntry(g_shareMemory.Entries(), ::GetCurrentProcessId());
+    if (entry < 0) return false;
+    g_processHook = EntryHook(g_shareMemory.Entries()[entry]);
+    g_startWindow = EntryWindow(g_shareMemory.Entries()[entry]);
+    return true;
+}
+
+void LookForOwnEntry() {
+    if (FindOwnEntry()) return;
+    const DWORD now = ::GetTickCount();
+    if (now - g_loadedAt >= kLookAgainFor || now - g_lastLook < kLookAgainEvery) return;
+    g_lastLook = now;
+    g_shareMemory.Reload(veko::kHookTableBytes);
+    FindOwnEntry();
+}
+
 LRESULT CALLBACK GetMessageHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (!g_processHook && g_shareMemory.GetData()) {
-        const int entry = FindProcessEntry(g_shareMemory.Entries(), ::GetCurrentProcessId());
-        if (entry >= 0) {
-            g_processHook = EntryHook(g_shareMemory.Entries()[entry]);
-            g_startWindow = EntryWindow(g_shareMemory.Entries()[entry]);
-        }
-    }
+    if (!g_processHook) LookForOwnEntry();
     const LRESULT result = ::CallNextHookEx(g_processHook, code, wParam, lParam);
     if (g_processHook && !g_started) {
         g_started = true;  // set first: nothing inside Start may start it a second time
@@ -87,6 +107,7 @@ int WINAPI ShowFirstTip() { return 0; }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     g_instance = instance;
+    if (reason == DLL_PROCESS_ATTACH) g_loadedAt = g_lastLook = ::GetTickCount();
     if (reason == DLL_PROCESS_DETACH) {
         g_manager.KillTimer();
         if (reserved) g_manager.SetProcessExiting();

@@ -67,13 +67,23 @@ FCGlobalShareMemory::FCGlobalShareMemory(const wchar_t* fileName, int size) {
         ::GetTempPathW(MAX_PATH, path);
         ::PathAppendW(path, fileName);
         m_strPath = path;
-        std::unique_ptr<uint8_t[]> file;
-        DWORD length = 0;
-        if (::PathFileExistsW(path)) ReadWholeFile(m_strPath, file, length);
-        size_t held = 0;
-        m_data = TableFromFile(std::move(file), length, size_t(size), &held);
-        m_nSize = static_cast<int>(held);
+        Load(size);
     });
+}
+
+void FCGlobalShareMemory::Reload(int size) {
+    NoThrow([&] { Load(size); });
+}
+
+void FCGlobalShareMemory::Load(int size) {
+    std::unique_ptr<uint8_t[]> file;
+    DWORD length = 0;
+    if (::PathFileExistsW(m_strPath.c_str())) ReadWholeFile(m_strPath, file, length);
+    size_t held = 0;
+    std::unique_ptr<uint8_t[]> data = TableFromFile(std::move(file), length, size_t(size), &held);
+    if (!data) return;  // without memory the table stays as it was
+    m_data = std::move(data);
+    m_nSize = static_cast<int>(held);
 }
 
 void FCGlobalShareMemory::TakeLiveEntriesFromFile() {

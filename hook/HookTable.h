@@ -32,6 +32,9 @@ class FCGlobalShareMemory {
     FCGlobalShareMemory(const wchar_t* fileName, int size);
     virtual ~FCGlobalShareMemory() = default;
 
+    // Reads the file again, as the constructor does; the table stays as it was without memory.
+    void Reload(int size);
+
     uint8_t* GetData() { return m_data.get(); }
     HookTableEntry* Entries() { return reinterpret_cast<HookTableEntry*>(m_data.get()); }
     bool Save();
@@ -41,6 +44,8 @@ class FCGlobalShareMemory {
     void TakeLiveEntriesFromFile();
 
   private:
+    void Load(int size);
+
     std::unique_ptr<uint8_t[]> m_data;
     std::wstring m_strPath;
     int m_nSize = 0;

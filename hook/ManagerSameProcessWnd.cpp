@@ -4,6 +4,7 @@
 
 #include "hook/AddressBarFinder.h"
 #include "hook/EnvProbes.h"
+#include "tipui/TipMessages.h"
 
 namespace {
 
@@ -35,13 +36,22 @@ bool CEditHookMap::Lookup(HWND edit, Served& served) {
     ScopedLock lock(m_lock);
     auto it = m_records.find(edit);
     if (it == m_records.end()) return false;
-    served = Served{it->second->m_pfnOldProc, it->second->m_pAddressTip.get()};
+    CWndAddressTip* tip = it->second->m_pAddressTip.get();
+    const HWND window = tip ? tip->GetHwnd() : nullptr;
+    const bool own =
+        window && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId();
+    served = Served{it->second->m_pfnOldProc, window, own ? tip : nullptr};
     return true;
 }
 
-void CEditHookMap::Insert(HWND edit, std::unique_ptr<EditHookRecord> record) {
+void CEditHookMap::Subclass(HWND edit, std::unique_ptr<EditHookRecord> record, WNDPROC proc) {
     ScopedLock lock(m_lock);
+    EditHookRecord* entered = record.get();
+    // The current procedure first: should the map not take the record, nothing is replaced.
+    entered->m_pfnOldProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(edit, GWLP_WNDPROC));
     m_records.emplace(edit, std::move(record));
+    entered->m_pfnOldProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
 }
 
 void CEditHookMap::Release(WNDPROC ours) {
@@ -114,10 +124,17 @@ LRESULT CALLBACK AddressEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     if (!served.tip) return result;  // torn down: only forward
     if (!MayChangeStacking(message)) return result;
     NoThrow([&] {
-        if (message == WM_SIZE) served.tip->Layout();
-        HWND tip = served.tip->GetHwnd();
+        if (message == WM_SIZE) {
+            if (served.ownTip) {
+                served.ownTip->Layout();
+            } else {
+                ::PostMessageW(served.tip, UM_LAYOUT_ADDRESS_TIP, 0, 0);
+            }
+        }
         // Raising a window that is already above its siblings changes nothing: skip the call.
-        if (tip && ::GetWindow(::GetParent(tip), GW_CHILD) != tip) ::BringWindowToTop(tip);
+        if (::GetWindow(::GetParent(served.tip), GW_CHILD) != served.tip) {
+            ::BringWindowToTop(served.tip);
+        }
     });
     return result;
 }
@@ -162,13 +179,7 @@ BOOL CManagerSameProcessWnd::AttachFrame(HWND frame) {
 
     auto record = std::make_unique<EditHookRecord>();
     record->m_pAddressTip = std::make_unique<CWndAddressTip>(parent, edit, m_nBrowserKind);
-    // The record must be in the map before the edit's first message reaches our procedure, which
-    // can happen on the edit's own thread as soon as the procedure is replaced.
-    EditHookRecord* entered = record.get();
-    entered->m_pfnOldProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(edit, GWLP_WNDPROC));
-    s_mapEditHooks.Insert(edit, std::move(record));
-    entered->m_pfnOldProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AddressEditProc)));
+    s_mapEditHooks.Subclass(edit, std::move(record), AddressEditProc);
     return TRUE;
 }
 

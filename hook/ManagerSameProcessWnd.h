@@ -30,12 +30,18 @@ class CEditHookMap {
   public:
     struct Served {
         WNDPROC oldProc;
-        CWndAddressTip* tip;
+        // The tip's window, null once torn down. The tip object itself is left to its own
+        // thread, which may delete it at any moment: other threads only send its window messages.
+        HWND tip;
+        // The tip object, when it lives on the asking thread (only that thread deletes it).
+        CWndAddressTip* ownTip;
     };
     bool Contains(HWND edit);
     // False for an edit that is not served.
     bool Lookup(HWND edit, Served& served);
-    void Insert(HWND edit, std::unique_ptr<EditHookRecord> record);
+    // Enters the record and puts `proc` on the edit under one lock, so that the edit's first
+    // message to `proc`, on whatever thread, finds the record with the procedure it replaced.
+    void Subclass(HWND edit, std::unique_ptr<EditHookRecord> record, WNDPROC proc);
     // Gives each served edit its previous procedure back (while the edit lives and ours is still
     // in place), then deletes the address tips. The records stay, so a late message still finds
     // the procedure to forward to.

@@ -5,6 +5,7 @@
 #include "hook/EnvProbes.h"
 #include "tipui/AddressRepair.h"
 #include "tipui/AnsiText.h"
+#include "tipui/TipMessages.h"
 #include "tipui/TipSettings.h"
 
 namespace {
@@ -34,7 +35,9 @@ CWndAddressTip::CWndAddressTip(HWND hwndParent, HWND hwndEdit, BrowserKind kind)
     AddStyle(hwndParent, WS_CLIPCHILDREN);
     AddStyle(hwndEdit, WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
     const DWORD style = IsAddressBarAlertOn() ? (WS_CHILD | WS_VISIBLE) : WS_CHILD;
-    Create(0, nullptr, style, RECT{-3, -3, -2, -2}, hwndParent, nullptr);
+    // The parent may run on another thread (a frame with a thread of its own): no notice of the
+    // tip's coming and going is sent there, which would wait for that thread.
+    Create(WS_EX_NOPARENTNOTIFY, nullptr, style, RECT{-3, -3, -2, -2}, hwndParent, nullptr);
     m_tipBtn.Create(RECT{0, 0, 1, 1}, m_hWnd, 300, WS_VISIBLE);
     Layout();
     StartTimer(800);
@@ -68,6 +71,14 @@ void CWndAddressTip::Layout() {
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     ::SetWindowPos(m_hWnd, HWND_TOP, left, top, right - left, bottom - top,
                    SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+LRESULT CWndAddressTip::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == UM_LAYOUT_ADDRESS_TIP) {
+        Layout();
+        return 0;
+    }
+    return FCRawWindow::WindowProc(msg, wParam, lParam);
 }
 
 void CWndAddressTip::OnTimer() {

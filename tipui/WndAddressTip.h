@@ -27,6 +27,7 @@ class CWndAddressTip : public FCRawWindow, public FCTimerNotify {
     // Places the window against the edit's current rectangle.
     void Layout();
     void OnTimer() override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     CWndTipBtn& GetTipButton() { return m_tipBtn; }
 

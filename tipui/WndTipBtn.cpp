@@ -180,9 +180,14 @@ void CWndTipBtn::OnLeftButtonDown(LPARAM lParam) {
 
 LRESULT CWndTipBtn::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDOWN: {
+            // The button's own handling first: it focuses the button and so activates and
+            // raises the browser's frame. A pop-up opened before that, which the frame owns,
+            // would end up below it.
+            const LRESULT result = FCRawButton::WindowProc(msg, wParam, lParam);
             OnLeftButtonDown(lParam);
-            break;
+            return result;
+        }
         case UM_HIDE_ADDRESS_TIP:
             ::ShowWindow(::GetParent(m_hWnd), SW_HIDE);
             break;
@@ -198,6 +203,9 @@ LRESULT CWndTipBtn::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case UM_SHOW_POP_TIP:
             ShowPopTip();
             break;
+        case WM_LBUTTONUP:
+            RaisePopTip();
+            break;
 #endif
         default:
             break;
@@ -206,6 +214,14 @@ LRESULT CWndTipBtn::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 #ifndef VEKO_COMPACT
+// Whatever the click activated meanwhile (the platform may raise the frame late), the pop-up that
+// it opened lies above it.
+void CWndTipBtn::RaisePopTip() {
+    if (!m_pPopTip || !m_pPopTip->GetHwnd()) return;
+    ::SetWindowPos(m_pPopTip->GetHwnd(), HWND_TOP, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void CWndTipBtn::ShowPopTip() {
     if (m_pPopTip && m_pPopTip->IsTrackingPress()) {
         m_pPopTip->PostAfterPress(m_hWnd, UM_SHOW_POP_TIP, 0, 0);

@@ -38,6 +38,7 @@ class CWndTipBtn : public FCRawButton {
 
 #ifndef VEKO_COMPACT
     void ShowPopTip();
+    void RaisePopTip();
     CWndPopTip* GetPopTip() const { return m_pPopTip.get(); }
     int GetPopBackgroundId() const { return m_nPopBackgroundId; }
     int GetPopTextId() const { return m_nPopTextId; }

@@ -35,7 +35,12 @@ void RegisterPlainClass(const wchar_t* className) {
 LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return NoThrow(LRESULT(0), [&] {
         FCWindowBase* object = ObjectOf(hwnd);
-        return object ? object->WindowProc(msg, wParam, lParam) : 0;
+        if (!object) return LRESULT(0);
+        const LRESULT result = object->WindowProc(msg, wParam, lParam);
+        // The platform destroyed the window (with its parent, or with its thread): the object
+        // forgets the handle, so that it never acts on the same value given to another window.
+        if (msg == WM_NCDESTROY && ObjectOf(hwnd) == object) object->ForgetWindow();
+        return result;
     });
 }
 
@@ -74,8 +79,19 @@ void FCWindowBase::Destroy() {
             ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnOldProc));
         }
         ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
-        ::DestroyWindow(m_hWnd);
+        // Only its own thread destroys a window; from another one (a detach there) destroying
+        // would wait for that thread, which may be waiting for us. The window, back on its own
+        // procedure, is asked to close instead.
+        if (::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId()) {
+            ::DestroyWindow(m_hWnd);
+        } else {
+            ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+        }
     }
+    ForgetWindow();
+}
+
+void FCWindowBase::ForgetWindow() {
     m_hWnd = nullptr;
     m_pfnOldProc = nullptr;
 }

@@ -19,6 +19,8 @@ class FCWindowBase {
 
     HWND GetHwnd() const { return m_hWnd; }
     void Destroy();
+    // The window is gone without us: drops the handle and the replaced procedure.
+    void ForgetWindow();
     // The replaced procedure while the window lives; 0 once it is gone.
     LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -25,6 +25,7 @@ void FCTimerNotify::StartTimer(UINT elapse) {
     KillTimer();
     m_nTimerId = ::SetTimer(nullptr, 0, elapse, TimerProc);
     if (!m_nTimerId) return;
+    m_dwThreadId = ::GetCurrentThreadId();
     // A timer that cannot be listed could never reach its object: without memory, no timer.
     const bool listed = s_pTimerMap && NoThrow(false, [this] {
                             (*s_pTimerMap)[m_nTimerId] = this;
@@ -39,7 +40,9 @@ void FCTimerNotify::StartTimer(UINT elapse) {
 void FCTimerNotify::KillTimer() {
     if (m_nTimerId) {
         if (s_pTimerMap) s_pTimerMap->erase(m_nTimerId);
-        ::KillTimer(nullptr, m_nTimerId);
+        // A thread timer belongs to its thread: elsewhere (a detach on another thread) it is only
+        // forgotten, and its ticks find no object.
+        if (m_dwThreadId == ::GetCurrentThreadId()) ::KillTimer(nullptr, m_nTimerId);
     }
     m_nTimerId = 0;
 }

@@ -32,6 +32,7 @@ class FCTimerNotify {
     static void CALLBACK TimerProc(HWND, UINT, UINT_PTR idEvent, DWORD);
 
     UINT_PTR m_nTimerId = 0;
+    DWORD m_dwThreadId = 0;  // the thread that started the timer
 
     static std::unique_ptr<std::map<UINT_PTR, FCTimerNotify*>> s_pTimerMap;
     static int s_nInstances;

@@ -120,6 +120,59 @@ TEST_F(BadgeInBrowserTest, RestingOnTheBadgeOpensThePopUpInTheBrowser) {
     MovePointerTo(kAway);
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(pop); }, 1500)) << "and it closes again";
 }
+
+// Opened by a click (which would activate the browser's frame, the pop-up's owner), the pop-up
+// lies above the frame all the same and takes the clicks on its elements.
+TEST_F(BadgeInBrowserTest, ClickingTheBadgeOpensThePopUpOnTopAndItsElementsWork) {
+    Start();
+    RECT rc;
+    ::GetWindowRect(badge, &rc);
+    MovePointerTo(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+    PressLeftButton();
+    PumpFor(30);
+    ReleaseLeftButton();
+    HWND pop = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            pop = ::FindWindowW(L"uis_layered_wnd_class", nullptr);
+            return pop && ::IsWindowVisible(pop);
+        },
+        2500));
+    PumpFor(500);  // whatever the click activates has happened
+    RECT popRect;
+    ::GetWindowRect(pop, &popRect);
+    const auto at = [&](int x, int y) { return POINT{popRect.left + x, popRect.top + y}; };
+    for (POINT pt : {at(170, 20), at(20, 200), at(320, 200), at(170, 150)}) {
+        EXPECT_EQ(::WindowFromPoint(pt), pop)
+            << "the pop-up is below something at " << pt.x << "," << pt.y;
+    }
+    // Its elements, each clicked where it lies: browser repair, home-page repair, open.
+    const std::wstring program = BinaryDirectory() + L"koxQNMain.exe";
+    const struct {
+        POINT where;
+        const char* command;
+    } elements[] = {{at(242, 144), "s:0"}, {at(90, 144), "s:2"}, {at(37, 201), ""}};
+    std::vector<std::string> expected;
+    for (const auto& e : elements) {
+        SCOPED_TRACE(e.command);
+        MovePointerTo(e.where);
+        PumpFor(100);
+        PressLeftButton();
+        PumpFor(30);
+        ReleaseLeftButton();
+        expected.push_back(e.command);
+        EXPECT_TRUE(WaitUntil([&] { return MainProgramStarts(program) == expected; }, 5000));
+        PumpFor(::GetDoubleClickTime() + 100);
+        ASSERT_TRUE(::IsWindow(pop)) << "the pop-up stays open";
+    }
+    // The close button.
+    MovePointerTo(at(318, 38));
+    PumpFor(100);
+    PressLeftButton();
+    PumpFor(30);
+    ReleaseLeftButton();
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(pop); }, 2000)) << "closed by its button";
+}
 #else
 // In the compact library a press on the badge starts the main program from the library's own
 // directory; resting on it opens nothing.

@@ -3,6 +3,8 @@
 // for further frames, re-layout on resize, and unloading.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "support/Registry.h"
 #include "support/StandIns.h"
 #include "support/TempDir.h"
@@ -22,6 +24,8 @@ void ExpectLaidOver(HWND tip, HWND edit, bool spansEditHeight) {
     const RECT parent = ClientRectOf(::GetParent(edit));
     EXPECT_EQ(::GetParent(tip), ::GetParent(edit));
     EXPECT_TRUE(::IsWindowVisible(tip));
+    EXPECT_TRUE(::GetWindowLongPtrW(tip, GWL_EXSTYLE) & WS_EX_NOPARENTNOTIFY)
+        << "the tip's coming and going is no message to the parent's thread";
     EXPECT_EQ(t.right, e.right);
     EXPECT_EQ(t.right - t.left, 30);
     if (spansEditHeight) {
@@ -38,6 +42,76 @@ class BrowserHookTest : public ::testing::Test {
     ScopedTempDir m_temp;
     BrowserSettings m_settings;
 };
+
+// Posts WM_NULL to a window without pause while it lives, from a thread of its own: the browser's
+// thread retrieves a message the moment the hook is set.
+class Stirrer {
+  public:
+    explicit Stirrer(HWND target) : m_target(target) {
+        m_thread = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    }
+    ~Stirrer() {
+        m_stop = true;
+        ::WaitForSingleObject(m_thread, 5000);
+        ::CloseHandle(m_thread);
+    }
+
+  private:
+    static DWORD WINAPI Run(void* self) {
+        auto* stirrer = static_cast<Stirrer*>(self);
+        while (!stirrer->m_stop) {
+            ::PostMessageW(stirrer->m_target, WM_NULL, 0, 0);
+            ::Sleep(0);
+        }
+        return 0;
+    }
+    HWND m_target;
+    HANDLE m_thread;
+    volatile bool m_stop = false;
+};
+
+// The main program saves the table a moment after it sets the hook. A browser that retrieves a
+// message in between loads the library before its entry is on disk (here the gap is widened: the
+// table file is held open, so that its replacement waits until the library is in the browser),
+// and is served all the same.
+TEST_F(BrowserHookTest, BusyBrowserLoadingTheLibraryBeforeTheTableIsSavedIsServed) {
+    StandInBrowser browser(L"ie8", L"--url http://busy.example/");
+    ASSERT_TRUE(browser.IsUp());
+    const std::wstring table = m_temp.File(veko::kHookTableFileName);
+    {
+        std::vector<char> zeros(veko::kHookTableBytes, 0);
+        HANDLE file = ::CreateFileW(table.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ::WriteFile(file, zeros.data(), DWORD(zeros.size()), &written, nullptr);
+        ::CloseHandle(file);
+    }
+    // Readers may open it; nobody may replace it while this handle is open.
+    HANDLE held = ::CreateFileW(table.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Stirrer stirrer(browser.Frame());
+    // Lets the file go as soon as the library is in the browser.
+    struct Release {
+        StandInBrowser* browser;
+        HANDLE held;
+    } release = {&browser, held};
+    HANDLE releaser = ::CreateThread(
+        nullptr, 0,
+        [](void* param) -> DWORD {
+            auto* r = static_cast<Release*>(param);
+            WaitUntil([&] { return r->browser->Command(L"loaded") == 1; }, 5000);
+            ::CloseHandle(r->held);
+            return 0;
+        },
+        &release, 0, nullptr);
+    MainProgram main(browser.Frame());
+    ::WaitForSingleObject(releaser, 10000);
+    ::CloseHandle(releaser);
+    ASSERT_TRUE(main.Hook());
+    EXPECT_TRUE(WaitForTip(browser.Edit(), kAttachTimeout)) << "the browser was not served";
+}
 
 struct KindCase {
     const wchar_t* kind;

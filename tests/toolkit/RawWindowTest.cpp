@@ -142,6 +142,58 @@ TEST(RawWindow, WindowDestroyedFromOutsideIsNoLongerCalled) {
     EXPECT_EQ(probe.GetHwnd(), nullptr);
 }
 
+// The platform destroys a child with its parent: the object forgets the handle, which the
+// platform may give to the next window.
+TEST(RawWindow, WindowThePlatformDestroyedIsForgotten) {
+    HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 80, 40, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ProbeWindow child;
+    child.Create(0, nullptr, WS_CHILD, kBox, parent, nullptr);
+    ASSERT_TRUE(child.GetHwnd());
+    ::DestroyWindow(parent);
+    EXPECT_TRUE(child.Saw(WM_NCDESTROY));
+    EXPECT_EQ(child.GetHwnd(), nullptr);
+}
+
+// A window object torn down on another thread than its window's (a detach there) does not wait
+// for that thread, which may be waiting for the loader lock that the detach holds: the window is
+// left to close on its own thread.
+TEST(RawWindow, TornDownOnAnotherThreadWithoutWaitingForTheOwner) {
+    struct Owner {
+        ProbeWindow window;
+        HANDLE built = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HANDLE resume = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HWND hwnd = nullptr;
+    } owner;
+    HANDLE thread = ::CreateThread(
+        nullptr, 0,
+        [](void* param) -> DWORD {
+            auto* o = static_cast<Owner*>(param);
+            o->window.Create(0, nullptr, WS_POPUP, kBox, nullptr, nullptr);
+            o->hwnd = o->window.GetHwnd();
+            ::SetEvent(o->built);
+            ::WaitForSingleObject(o->resume, INFINITE);  // busy elsewhere: no messages
+            PumpFor(200);
+            return 0;
+        },
+        &owner, 0, nullptr);
+    ASSERT_EQ(::WaitForSingleObject(owner.built, 5000), WAIT_OBJECT_0);
+    ASSERT_TRUE(owner.hwnd);
+    HANDLE teardown = ::CreateThread(
+        nullptr, 0,
+        [](void* param) -> DWORD {
+            static_cast<Owner*>(param)->window.Destroy();
+            return 0;
+        },
+        &owner, 0, nullptr);
+    EXPECT_EQ(::WaitForSingleObject(teardown, 3000), WAIT_OBJECT_0) << "the teardown waited";
+    ::SetEvent(owner.resume);
+    ::WaitForSingleObject(teardown, INFINITE);
+    ::WaitForSingleObject(thread, 10000);
+    EXPECT_FALSE(::IsWindow(owner.hwnd)) << "the window closed on its own thread";
+    for (HANDLE h : {thread, teardown, owner.built, owner.resume}) ::CloseHandle(h);
+}
+
 TEST(RawWindow, WindowWithoutObjectGetsNothingFromTheSharedProcedure) {
     HWND plain = ::CreateWindowExW(0, L"STATIC", L"abc", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr,
                                    nullptr, nullptr);
