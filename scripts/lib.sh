@@ -7,7 +7,10 @@ sudo_if_needed() {
 
 install_missing() {
   local missing=()
+  # Both thread models of each compiler: posix for everything, win32 for the decoder.
   command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686)
+  command -v i686-w64-mingw32-g++-win32 >/dev/null || missing+=(g++-mingw-w64-i686-win32)
+  command -v x86_64-w64-mingw32-g++-win32 >/dev/null || missing+=(g++-mingw-w64-x86-64-win32)
   command -v i686-w64-mingw32-windres >/dev/null || missing+=(binutils-mingw-w64-i686)
   command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64)
   command -v x86_64-w64-mingw32-windres >/dev/null || missing+=(binutils-mingw-w64-x86-64)

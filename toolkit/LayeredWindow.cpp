@@ -118,7 +118,7 @@ void FCLayeredWindow::PostAfterPress(HWND target, UINT msg, WPARAM wParam, LPARA
 
 LRESULT FCLayeredWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     TrackMessage(m_hWnd, msg);
-    if (msg >= WM_MOUSEFIRST && msg <= WM_MOUSEWHEEL && m_pToolTip) {
+    if (msg >= WM_MOUSEFIRST && msg <= WM_XBUTTONDBLCLK && m_pToolTip) {
         m_pToolTip->Relay(m_hWnd, msg, wParam, lParam);
     }
     switch (msg) {

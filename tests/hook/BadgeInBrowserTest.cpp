@@ -96,18 +96,25 @@ TEST_F(BadgeInBrowserTest, NotAlarmingVerdictStaysGreenAndSwitchedOffMonitorIsAm
 }
 
 #ifndef VEKO_COMPACT
+// The pop-up once it shows; null when none showed within a few seconds.
+HWND WaitForPopUp() {
+    HWND pop = nullptr;
+    WaitUntil(
+        [&] {
+            pop = ::FindWindowW(L"uis_layered_wnd_class", nullptr);
+            return pop && ::IsWindowVisible(pop);
+        },
+        2500);
+    return pop && ::IsWindowVisible(pop) ? pop : nullptr;
+}
+
 TEST_F(BadgeInBrowserTest, RestingOnTheBadgeOpensThePopUpInTheBrowser) {
     Start();
     RECT rc;
     ::GetWindowRect(badge, &rc);
     MovePointerTo(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
-    HWND pop = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            pop = ::FindWindowW(L"uis_layered_wnd_class", nullptr);
-            return pop && ::IsWindowVisible(pop);
-        },
-        2500));
+    const HWND pop = WaitForPopUp();
+    ASSERT_TRUE(pop);
     DWORD process = 0;
     ::GetWindowThreadProcessId(pop, &process);
     EXPECT_EQ(process, browser->ProcessId());
@@ -131,13 +138,8 @@ TEST_F(BadgeInBrowserTest, ClickingTheBadgeOpensThePopUpOnTopAndItsElementsWork)
     PressLeftButton();
     PumpFor(30);
     ReleaseLeftButton();
-    HWND pop = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            pop = ::FindWindowW(L"uis_layered_wnd_class", nullptr);
-            return pop && ::IsWindowVisible(pop);
-        },
-        2500));
+    const HWND pop = WaitForPopUp();
+    ASSERT_TRUE(pop);
     PumpFor(500);  // whatever the click activates has happened
     RECT popRect;
     ::GetWindowRect(pop, &popRect);

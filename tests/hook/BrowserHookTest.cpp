@@ -70,6 +70,18 @@ class Stirrer {
     volatile bool m_stop = false;
 };
 
+// Lets a held file go as soon as the library is in the browser.
+struct FileRelease {
+    StandInBrowser* browser;
+    HANDLE held;
+    static DWORD WINAPI Run(void* param) {
+        auto* r = static_cast<FileRelease*>(param);
+        WaitUntil([&] { return r->browser->Command(L"loaded") == 1; }, 5000);
+        ::CloseHandle(r->held);
+        return 0;
+    }
+};
+
 // The main program saves the table a moment after it sets the hook. A browser that retrieves a
 // message in between loads the library before its entry is on disk (here the gap is widened: the
 // table file is held open, so that its replacement waits until the library is in the browser),
@@ -92,20 +104,8 @@ TEST_F(BrowserHookTest, BusyBrowserLoadingTheLibraryBeforeTheTableIsSavedIsServe
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     Stirrer stirrer(browser.Frame());
-    // Lets the file go as soon as the library is in the browser.
-    struct Release {
-        StandInBrowser* browser;
-        HANDLE held;
-    } release = {&browser, held};
-    HANDLE releaser = ::CreateThread(
-        nullptr, 0,
-        [](void* param) -> DWORD {
-            auto* r = static_cast<Release*>(param);
-            WaitUntil([&] { return r->browser->Command(L"loaded") == 1; }, 5000);
-            ::CloseHandle(r->held);
-            return 0;
-        },
-        &release, 0, nullptr);
+    FileRelease release = {&browser, held};
+    HANDLE releaser = ::CreateThread(nullptr, 0, FileRelease::Run, &release, 0, nullptr);
     MainProgram main(browser.Frame());
     ::WaitForSingleObject(releaser, 10000);
     ::CloseHandle(releaser);

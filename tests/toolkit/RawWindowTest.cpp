@@ -158,34 +158,34 @@ TEST(RawWindow, WindowThePlatformDestroyedIsForgotten) {
 // A window object torn down on another thread than its window's (a detach there) does not wait
 // for that thread, which may be waiting for the loader lock that the detach holds: the window is
 // left to close on its own thread.
+struct ForeignOwner {
+    ProbeWindow window;
+    HANDLE built = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE resume = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HWND hwnd = nullptr;
+
+    // The window's own thread: builds it, then is busy elsewhere (no messages) until resumed.
+    static DWORD WINAPI Own(void* param) {
+        auto* o = static_cast<ForeignOwner*>(param);
+        o->window.Create(0, nullptr, WS_POPUP, kBox, nullptr, nullptr);
+        o->hwnd = o->window.GetHwnd();
+        ::SetEvent(o->built);
+        ::WaitForSingleObject(o->resume, INFINITE);
+        PumpFor(200);
+        return 0;
+    }
+    static DWORD WINAPI TearDown(void* param) {
+        static_cast<ForeignOwner*>(param)->window.Destroy();
+        return 0;
+    }
+};
+
 TEST(RawWindow, TornDownOnAnotherThreadWithoutWaitingForTheOwner) {
-    struct Owner {
-        ProbeWindow window;
-        HANDLE built = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        HANDLE resume = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        HWND hwnd = nullptr;
-    } owner;
-    HANDLE thread = ::CreateThread(
-        nullptr, 0,
-        [](void* param) -> DWORD {
-            auto* o = static_cast<Owner*>(param);
-            o->window.Create(0, nullptr, WS_POPUP, kBox, nullptr, nullptr);
-            o->hwnd = o->window.GetHwnd();
-            ::SetEvent(o->built);
-            ::WaitForSingleObject(o->resume, INFINITE);  // busy elsewhere: no messages
-            PumpFor(200);
-            return 0;
-        },
-        &owner, 0, nullptr);
+    ForeignOwner owner;
+    HANDLE thread = ::CreateThread(nullptr, 0, ForeignOwner::Own, &owner, 0, nullptr);
     ASSERT_EQ(::WaitForSingleObject(owner.built, 5000), WAIT_OBJECT_0);
     ASSERT_TRUE(owner.hwnd);
-    HANDLE teardown = ::CreateThread(
-        nullptr, 0,
-        [](void* param) -> DWORD {
-            static_cast<Owner*>(param)->window.Destroy();
-            return 0;
-        },
-        &owner, 0, nullptr);
+    HANDLE teardown = ::CreateThread(nullptr, 0, ForeignOwner::TearDown, &owner, 0, nullptr);
     EXPECT_EQ(::WaitForSingleObject(teardown, 3000), WAIT_OBJECT_0) << "the teardown waited";
     ::SetEvent(owner.resume);
     ::WaitForSingleObject(teardown, INFINITE);

@@ -1,0 +1,11 @@
+# Shared by both toolchain files: cross-build with MinGW-w64 for VEKO_MINGW_TRIPLET; test programs
+# run under the prefix that scripts/test prepares.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${VEKO_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VEKO_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${VEKO_MINGW_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VEKO_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
