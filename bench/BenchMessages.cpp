@@ -70,7 +70,7 @@ int MessagesMode(const std::wstring& mode) {
         mainProgram = ChildProcess::Start(L"koxQNMain.exe",
                                           L"install --hold --hwnd " + HandleTextW(frame.frame));
         const std::string installed = mainProgram ? mainProgram->ReadLine(10000) : "";
-        if (installed.find("hook=0x00000000") != std::string::npos || installed.empty()) {
+        if (!HandleFromText<HHOOK>(ParseFields(installed)["hook"])) {
             std::printf("error=the main program could not hook the frame: %s\n", installed.c_str());
             return 1;
         }
