@@ -8,14 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "hook/HookTableRules.h"
 #include "robustness/ServedBrowser.h"
 #include "support/Library.h"
 #include "support/Registry.h"
@@ -34,25 +30,8 @@ std::wstring Environment(const wchar_t* name) {
 
 std::wstring TablePath() { return CurrentTempPath() + veko::kHookTableFileName; }
 
-bool TableFileExists() { return ::GetFileAttributesW(TablePath().c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::vector<HookTableEntry> ReadTableFile() {
-    std::ifstream file(TablePath().c_str(), std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
-                                  std::istreambuf_iterator<char>());
-    std::vector<HookTableEntry> records(bytes.size() / sizeof(HookTableEntry));
-    if (!records.empty()) std::memcpy(records.data(), bytes.data(), records.size() * sizeof(HookTableEntry));
-    return records;
-}
-
-// The table lists `frame` for `processId` with a hook.
-bool Lists(const std::vector<HookTableEntry>& table, HWND frame, DWORD processId) {
-    for (const HookTableEntry& record : table) {
-        if (veko::FieldToHandle<HWND>(record.window) == frame && record.processId == processId &&
-            record.hook != 0)
-            return true;
-    }
-    return false;
+bool TableFileExists() {
+    return ::GetFileAttributesW(TablePath().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 class TwinTest : public ::testing::Test {
@@ -100,7 +79,7 @@ TEST_F(TwinTest, EachLibraryRefusesAFrameOfTheOtherBitness) {
     // Each of its own bitness is taken.
     LoadedLibrary library64;
     EXPECT_NE(library64.Install(browser64.Frame()), nullptr);
-    EXPECT_TRUE(Lists(ReadTableFile(), browser64.Frame(), browser64.ProcessId()));
+    EXPECT_TRUE(Lists(TableEntries(TablePath()), browser64.Frame(), browser64.ProcessId()));
 }
 
 // A 64-bit main program lists its browser first, then the 32-bit one reads that table and adds its
@@ -111,7 +90,7 @@ TEST_F(TwinTest, OneTableBothBitnessesAndVerdictsPushedAcross) {
     ServedBrowser browser32(L"ie8", L"", m_twin);
     ASSERT_TRUE(browser64.Serve());
     ASSERT_TRUE(browser32.Serve());
-    const std::vector<HookTableEntry> table = ReadTableFile();
+    const std::vector<HookTableEntry> table = TableEntries(TablePath());
     EXPECT_TRUE(Lists(table, browser64.Frame(), browser64.Browser().ProcessId()));
     EXPECT_TRUE(Lists(table, browser32.Frame(), browser32.Browser().ProcessId()));
 
@@ -148,7 +127,9 @@ TEST_F(TwinTest, CachesAreExchangedBetweenBitnesses) {
     ASSERT_TRUE(browser64.Serve());
     std::optional<UrlVerdict> held;
     EXPECT_TRUE(WaitUntil(
-        [&] { return bool(held = HeldVerdict(browser64.ResultWindow(), L"http://from32.example/")); },
+        [&] {
+            return bool(held = HeldVerdict(browser64.ResultWindow(), L"http://from32.example/"));
+        },
         5000));
     EXPECT_EQ(held, UrlVerdict(17));
     ASSERT_EQ(PushVerdict(browser64.ResultWindow(), L"http://from64.example/", L"33"), 1);
@@ -158,8 +139,8 @@ TEST_F(TwinTest, CachesAreExchangedBetweenBitnesses) {
     ASSERT_TRUE(host);
     const HWND late = HandleFromText<HWND>(ParseFields(host->ReadLine(10000))["window"]);
     ASSERT_TRUE(late);
-    EXPECT_TRUE(WaitUntil(
-        [&] { return bool(held = HeldVerdict(late, L"http://from64.example/")); }, 5000));
+    EXPECT_TRUE(
+        WaitUntil([&] { return bool(held = HeldVerdict(late, L"http://from64.example/")); }, 5000));
     EXPECT_EQ(held, UrlVerdict(33));
     EXPECT_EQ(HeldVerdict(late, L"http://from32.example/"), UrlVerdict(17));
 }

@@ -73,24 +73,6 @@ long long SizeOf(const std::wstring& path) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// The table entries, as many as the file holds.
-std::vector<HookTableEntry> TableEntries(const std::wstring& path) {
-    std::unique_ptr<uint8_t[]> data;
-    DWORD size = 0;
-    ReadWholeFile(path, data, size);
-    std::vector<HookTableEntry> entries(
-        size / sizeof(HookTableEntry) < 100 ? size / sizeof(HookTableEntry) : 100);
-    if (!entries.empty()) std::memcpy(entries.data(), data.get(), entries.size() * 16);
-    return entries;
-}
-
-bool Lists(const std::vector<HookTableEntry>& entries, HWND frame, DWORD processId) {
-    for (const HookTableEntry& e : entries) {
-        if (EntryWindow(e) == frame && e.processId == processId && e.hook) return true;
-    }
-    return false;
-}
-
 class HostileFilesTest : public ::testing::Test {
   protected:
     ScopedTempDir m_temp;

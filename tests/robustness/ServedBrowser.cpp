@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "channel/UrlDigest.h"
+#include "hook/HookTable.h"
 #include "support/WindowQueries.h"
 
 namespace {
@@ -57,6 +60,24 @@ std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className) {
 
 std::vector<HWND> ResultWindowsOf(DWORD processId) {
     return WindowsOf(processId, veko::kResultWindowClass);
+}
+
+// The table entries, as many as the file holds.
+std::vector<HookTableEntry> TableEntries(const std::wstring& path) {
+    std::unique_ptr<uint8_t[]> data;
+    DWORD size = 0;
+    ReadWholeFile(path, data, size);
+    std::vector<HookTableEntry> entries(
+        size / sizeof(HookTableEntry) < 100 ? size / sizeof(HookTableEntry) : 100);
+    if (!entries.empty()) std::memcpy(entries.data(), data.get(), entries.size() * 16);
+    return entries;
+}
+
+bool Lists(const std::vector<HookTableEntry>& entries, HWND frame, DWORD processId) {
+    for (const HookTableEntry& e : entries) {
+        if (EntryWindow(e) == frame && e.processId == processId && e.hook) return true;
+    }
+    return false;
 }
 
 bool SetText(HWND window, const std::wstring& text) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "hook/HookTableRules.h"
 #include "support/Registry.h"
 #include "support/StandIns.h"
 #include "veko.h"
@@ -56,6 +57,11 @@ class ServedBrowser {
 std::vector<HWND> ResultWindowsOf(DWORD processId);
 // The top-level windows of one class that a process owns.
 std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className);
+
+// The hook table file's entries, as many as it holds (100 at most).
+std::vector<HookTableEntry> TableEntries(const std::wstring& path);
+// The entries list `frame` for `processId`, with a hook.
+bool Lists(const std::vector<HookTableEntry>& entries, HWND frame, DWORD processId);
 
 // Sets a window's text from this process; false when the window did not answer.
 bool SetText(HWND window, const std::wstring& text);
