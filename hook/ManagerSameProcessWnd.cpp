@@ -37,15 +37,19 @@ bool CEditHookMap::Lookup(HWND edit, Served& served) {
     auto it = m_records.find(edit);
     if (it == m_records.end()) return false;
     CWndAddressTip* tip = it->second->m_pAddressTip.get();
-    served = Served{it->second->m_pfnOldProc, tip ? tip->GetHwnd() : nullptr, tip};
+    const HWND window = tip ? tip->GetHwnd() : nullptr;
+    const bool own =
+        window && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId();
+    served = Served{it->second->m_pfnOldProc, window, own ? tip : nullptr};
     return true;
 }
 
 void CEditHookMap::Subclass(HWND edit, std::unique_ptr<EditHookRecord> record, WNDPROC proc) {
     ScopedLock lock(m_lock);
     EditHookRecord* entered = record.get();
-    // An edit the map holds already keeps its record (and the procedure that record replaced).
-    if (!m_records.emplace(edit, std::move(record)).second) return;
+    // The current procedure first: should the map not take the record, nothing is replaced.
+    entered->m_pfnOldProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(edit, GWLP_WNDPROC));
+    m_records.emplace(edit, std::move(record));
     entered->m_pfnOldProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
 }
@@ -121,8 +125,8 @@ LRESULT CALLBACK AddressEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     if (!MayChangeStacking(message)) return result;
     NoThrow([&] {
         if (message == WM_SIZE) {
-            if (::GetWindowThreadProcessId(served.tip, nullptr) == ::GetCurrentThreadId()) {
-                served.tipObject->Layout();
+            if (served.ownTip) {
+                served.ownTip->Layout();
             } else {
                 ::PostMessageW(served.tip, UM_LAYOUT_ADDRESS_TIP, 0, 0);
             }

@@ -33,9 +33,8 @@ class CEditHookMap {
         // The tip's window, null once torn down. The tip object itself is left to its own
         // thread, which may delete it at any moment: other threads only send its window messages.
         HWND tip;
-        // The tip object: to be used only on the thread of the tip's window, which alone
-        // deletes it.
-        CWndAddressTip* tipObject;
+        // The tip object, when it lives on the asking thread (only that thread deletes it).
+        CWndAddressTip* ownTip;
     };
     bool Contains(HWND edit);
     // False for an edit that is not served.
