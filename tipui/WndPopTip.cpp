@@ -112,12 +112,26 @@ void CWndPopTip::OnObjectClick(int id, FCLayeredObject*) {
     }
 }
 
+// The browser's frame may be raised above the pop-up that it owns after the pop-up opened (its
+// activation by the click that opened it can arrive late): the pop-up then goes back on top.
+void CWndPopTip::RaiseAboveOwnerFrame() {
+    const HWND frame = ::GetAncestor(m_hWndOwner, GA_ROOT);
+    for (HWND above = ::GetWindow(m_hWnd, GW_HWNDPREV); above;
+         above = ::GetWindow(above, GW_HWNDPREV)) {
+        if (above == frame) {
+            ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            return;
+        }
+    }
+}
+
 void CWndPopTip::Report() const {
     ::ShellExecuteW(nullptr, L"open", ReportLink(m_strAddress).c_str(), nullptr, nullptr,
                     SW_SHOWNORMAL);
 }
 
 void CWndPopTip::OnTimer() {
+    RaiseAboveOwnerFrame();
     RECT owner = {};
     ::GetWindowRect(m_hWndOwner, &owner);
     owner.left -= 20;  // the way from the badge into the panel

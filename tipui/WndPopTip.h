@@ -29,6 +29,7 @@ class CWndPopTip : public FCLayeredWindow, public FCTimerNotify {
     void AddElement(FCLayeredObject* obj, int imageId, int left, int top, SIZE size);
     void AddButton(int imageId, int left, int top, bool hand, const wchar_t* tip);
     void Report() const;
+    void RaiseAboveOwnerFrame();
 
     HWND m_hWndOwner;
     std::wstring m_strAddress;
