@@ -97,13 +97,14 @@ TEST_F(LifecycleTest, FramesThatComeAndGoAroundTheRescan) {
 
 // Fifty frames, sixteen of them each on a thread of its own; the edits of those get text
 // questions and move, size and show notices on their own threads while the rescan takes the new
-// frames on, and still while the library is unloaded.
+// frames on, and still while the library is unloaded. Each edit is taken on while its thread
+// handles those messages: not one of them may be lost in the changeover of procedures.
 TEST_F(LifecycleTest, FiftyFramesWhoseEditsAreBusyWhileTheyAreTakenOnAndLeft) {
     ServedBrowser served(L"ie8");
     ASSERT_TRUE(served.Serve());
     StandInBrowser& browser = served.Browser();
-    ASSERT_EQ(browser.Command(L"frames 49 16"), 49);
     ASSERT_EQ(browser.Command(L"stir 20000"), 1);
+    ASSERT_EQ(browser.Command(L"frames 49 16"), 49);
     EXPECT_TRUE(WaitUntil([&] { return browser.Command(L"changed") == 50; }, 8000))
         << "every address edit is served";
     EXPECT_TRUE(Answers(browser));
@@ -120,6 +121,7 @@ TEST_F(LifecycleTest, FiftyFramesWhoseEditsAreBusyWhileTheyAreTakenOnAndLeft) {
     const LRESULT stirredBefore = browser.Command(L"stirred");
     ExpectUnloadsCleanly(served);
     EXPECT_GT(browser.Command(L"stirred"), stirredBefore) << "the edits were busy all along";
+    EXPECT_EQ(browser.Command(L"stirlost"), 0) << "a message to an edit went nowhere";
 }
 
 // ExitProcess with frames on several threads, their edits busy and the badge flashing: the

@@ -22,9 +22,12 @@
 //   loaded             1 when veko.dll is in the process
 //   unload             UninstallHook, then release veko.dll: 1 unloaded, 0 not loaded, -1 stuck
 //   stir <ms>          for that long, threads of their own send the edits of the frames on
-//                      threads of their own text questions and move, size and show notices
-//                      (each handled on the edit's own thread); answers at once
+//                      threads of their own (those built later too) text questions and move,
+//                      size and show notices (each handled on the edit's own thread); answers
+//                      at once
 //   stirred            how many rounds of stirring have been done so far
+//   stirlost           how many of the stirring's questions an edit answered with nothing (an
+//                      edit always has a text limit: 0 means the message never reached it)
 //   churn <ms>         for that long, a thread of its own builds frames at the top and destroys
 //                      each again after 0-15 ms; answers at once
 //   churned            how many frames the churn has destroyed so far
@@ -198,6 +201,7 @@ LRESULT AddFrames(int count, int onThreads) {
 // ---- stirring and churning --------------------------------------------------------------------
 
 volatile LONG g_stirred = 0;
+volatile LONG g_stirLost = 0;
 volatile LONG g_churned = 0;
 
 DWORD g_mainThread = 0;
@@ -214,8 +218,11 @@ std::vector<HWND> EditsOnOtherThreads() {
     return edits;
 }
 
+// Stirring thread `index` of `count` takes every count-th of the edits, looked up anew each
+// round so that frames built while it runs are stirred too.
 struct Stirring {
-    std::vector<HWND> edits;
+    size_t index;
+    size_t count;
     DWORD until;
 };
 
@@ -227,7 +234,9 @@ struct Stirring {
 DWORD WINAPI StirThread(void* param) {
     std::unique_ptr<Stirring> stirring(static_cast<Stirring*>(param));
     while (static_cast<LONG>(stirring->until - ::GetTickCount()) > 0) {
-        for (HWND edit : stirring->edits) {
+        const std::vector<HWND> edits = EditsOnOtherThreads();
+        for (size_t i = stirring->index; i < edits.size(); i += stirring->count) {
+            const HWND edit = edits[i];
             DWORD_PTR ignored = 0;
             wchar_t text[64];
             const struct {
@@ -241,6 +250,10 @@ DWORD WINAPI StirThread(void* param) {
             };
             for (const auto& m : messages)
                 ::SendMessageTimeoutW(edit, m.msg, m.wParam, m.lParam, SMTO_BLOCK, 1000, &ignored);
+            DWORD_PTR limit = 0;
+            if (::SendMessageTimeoutW(edit, EM_GETLIMITTEXT, 0, 0, SMTO_BLOCK, 1000, &limit) &&
+                limit == 0 && ::IsWindow(edit))
+                ::InterlockedIncrement(&g_stirLost);
         }
         ::InterlockedIncrement(&g_stirred);
         ::Sleep(15);  // leaves the owners' threads time for their posted messages and timers
@@ -249,11 +262,9 @@ DWORD WINAPI StirThread(void* param) {
 }
 
 LRESULT Stir(DWORD ms) {
-    const std::vector<HWND> edits = EditsOnOtherThreads();
     constexpr size_t kThreads = 4;
     for (size_t t = 0; t < kThreads; ++t) {
-        auto* stirring = new Stirring{{}, ::GetTickCount() + ms};
-        for (size_t i = t; i < edits.size(); i += kThreads) stirring->edits.push_back(edits[i]);
+        auto* stirring = new Stirring{t, kThreads, ::GetTickCount() + ms};
         HANDLE thread = ::CreateThread(nullptr, 0, StirThread, stirring, 0, nullptr);
         if (thread) {
             ::CloseHandle(thread);
@@ -346,6 +357,7 @@ LRESULT RunCommand(const std::wstring& command) {
     if (verb == L"unload") return Unload();
     if (verb == L"stir") return Stir(static_cast<DWORD>(NumberArg(in)));
     if (verb == L"stirred") return g_stirred;
+    if (verb == L"stirlost") return g_stirLost;
     if (verb == L"churn") return Churn(static_cast<DWORD>(NumberArg(in)));
     if (verb == L"churned") return g_churned;
     if (verb == L"lie") return SetLie(in);
