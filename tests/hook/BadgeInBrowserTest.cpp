@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Badge.h"
 #include "support/Input.h"
 #include "support/Registry.h"
 #include "support/Screen.h"
@@ -96,18 +97,6 @@ TEST_F(BadgeInBrowserTest, NotAlarmingVerdictStaysGreenAndSwitchedOffMonitorIsAm
 }
 
 #ifndef VEKO_COMPACT
-// The pop-up once it shows; null when none showed within a few seconds.
-HWND WaitForPopUp() {
-    HWND pop = nullptr;
-    WaitUntil(
-        [&] {
-            pop = ::FindWindowW(L"uis_layered_wnd_class", nullptr);
-            return pop && ::IsWindowVisible(pop);
-        },
-        2500);
-    return pop && ::IsWindowVisible(pop) ? pop : nullptr;
-}
-
 TEST_F(BadgeInBrowserTest, RestingOnTheBadgeOpensThePopUpInTheBrowser) {
     Start();
     RECT rc;
@@ -132,68 +121,14 @@ TEST_F(BadgeInBrowserTest, RestingOnTheBadgeOpensThePopUpInTheBrowser) {
 // lies above the frame all the same and takes the clicks on its elements.
 TEST_F(BadgeInBrowserTest, ClickingTheBadgeOpensThePopUpOnTopAndItsElementsWork) {
     Start();
-    RECT rc;
-    ::GetWindowRect(badge, &rc);
-    MovePointerTo(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
-    PressLeftButton();
-    PumpFor(30);
-    ReleaseLeftButton();
-    const HWND pop = WaitForPopUp();
-    ASSERT_TRUE(pop);
-    PumpFor(500);  // whatever the click activates has happened
-    RECT popRect;
-    ::GetWindowRect(pop, &popRect);
-    const auto at = [&](int x, int y) { return POINT{popRect.left + x, popRect.top + y}; };
-    for (POINT pt : {at(170, 20), at(20, 200), at(320, 200), at(170, 150)}) {
-        EXPECT_EQ(::WindowFromPoint(pt), pop)
-            << "the pop-up is below something at " << pt.x << "," << pt.y;
-    }
-    // Its elements, each clicked where it lies: browser repair, home-page repair, open.
-    const std::wstring program = BinaryDirectory() + L"koxQNMain.exe";
-    const struct {
-        POINT where;
-        const char* command;
-    } elements[] = {{at(242, 144), "s:0"}, {at(90, 144), "s:2"}, {at(37, 201), ""}};
-    std::vector<std::string> expected;
-    for (const auto& e : elements) {
-        SCOPED_TRACE(e.command);
-        MovePointerTo(e.where);
-        PumpFor(100);
-        PressLeftButton();
-        PumpFor(30);
-        ReleaseLeftButton();
-        expected.push_back(e.command);
-        EXPECT_TRUE(WaitUntil([&] { return MainProgramStarts(program) == expected; }, 5000));
-        PumpFor(::GetDoubleClickTime() + 100);
-        ASSERT_TRUE(::IsWindow(pop)) << "the pop-up stays open";
-    }
-    // The close button.
-    MovePointerTo(at(318, 38));
-    PumpFor(100);
-    PressLeftButton();
-    PumpFor(30);
-    ReleaseLeftButton();
-    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(pop); }, 2000)) << "closed by its button";
+    ExpectClickOpensPopUpWhoseElementsWork(badge);
 }
 #else
 // In the compact library a press on the badge starts the main program from the library's own
 // directory; resting on it opens nothing.
 TEST_F(BadgeInBrowserTest, PressOnTheBadgeStartsTheMainProgram) {
     Start();
-    RECT rc;
-    ::GetWindowRect(badge, &rc);
-    MovePointerTo(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
-    PumpFor(1200);
-    EXPECT_EQ(::FindWindowW(L"uis_layered_wnd_class", nullptr), nullptr);
-    const std::wstring program = BinaryDirectory() + L"koxQNMain.exe";
-    for (size_t press = 1; press <= 2; ++press) {
-        PressLeftButton();
-        PumpFor(50);
-        ReleaseLeftButton();
-        EXPECT_TRUE(WaitUntil([&] { return MainProgramStarts(program).size() == press; }, 5000));
-        PumpFor(::GetDoubleClickTime() + 100);
-    }
-    EXPECT_EQ(MainProgramStarts(program), std::vector<std::string>({"s:0", "s:0"}));
+    ExpectPressesStartTheMainProgram(badge);
 }
 #endif
 

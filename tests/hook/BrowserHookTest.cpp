@@ -113,6 +113,18 @@ TEST_F(BrowserHookTest, BusyBrowserLoadingTheLibraryBeforeTheTableIsSavedIsServe
     EXPECT_TRUE(WaitForTip(browser.Edit(), kAttachTimeout)) << "the browser was not served";
 }
 
+// Wine's own Internet Explorer with a still page retrieves no message at all, and a browser's
+// thread loads the library only when it retrieves one: the main program posts one after hooking.
+TEST_F(BrowserHookTest, IdleBrowserIsServedAsSoonAsItIsHooked) {
+    auto build = ScopedRegistryValue::String(veko::kInternetExplorerKey,
+                                             veko::kInternetExplorerBuildValue, L"6000");
+    StandInBrowser browser(L"ie6", L"--idle --url http://idle.example/");
+    ASSERT_TRUE(browser.IsUp());
+    MainProgram main(browser.Frame());
+    ASSERT_TRUE(main.Hook());
+    ExpectLaidOver(WaitForTip(browser.Edit(), 3000), browser.Edit(), false);
+}
+
 struct KindCase {
     const wchar_t* kind;
     const wchar_t* program;

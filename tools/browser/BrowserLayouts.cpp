@@ -122,6 +122,24 @@ const wchar_t* FrameClassOf(const std::wstring& kind) {
     return nullptr;
 }
 
+// The owner of a ComboBoxEx32 address bar sets the address through the combo (item -1 is the
+// edit's text), as Internet Explorer 6 and Wine's Internet Explorer have it; other address edits
+// get their text directly.
+void SetAddressText(HWND edit, const std::wstring& text) {
+    HWND comboEx = ::GetParent(::GetParent(edit));
+    wchar_t className[32] = {};
+    ::GetClassNameW(comboEx, className, 32);
+    if (::lstrcmpiW(className, WC_COMBOBOXEXW) != 0) {
+        ::SetWindowTextW(edit, text.c_str());
+        return;
+    }
+    COMBOBOXEXITEMW item = {};
+    item.mask = CBEIF_TEXT;
+    item.iItem = -1;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    ::SendMessageW(comboEx, CBEM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
 }  // namespace
 
 void RegisterLayoutClasses() {
@@ -176,7 +194,7 @@ BuiltFrame BuildFrame(const FrameOptions& options, POINT origin, bool atBottom) 
     if (k == L"maxthon2") b.Maxthon2(frame);
     if (k == L"sogou") b.Sogou(frame);
     if (k == L"tt") b.TT(frame);
-    if (b.built.addressEdit) ::SetWindowTextW(b.built.addressEdit, options.url.c_str());
+    if (b.built.addressEdit) SetAddressText(b.built.addressEdit, options.url);
     if (atBottom) {
         ::SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     } else {

@@ -2,7 +2,11 @@
 // loop, so that the main program can hook it and the library can serve its address edit.
 //
 //   standin_browser.exe <ie8|ie7|ie6|maxthon|maxthon2|sogou|tt> [--url TEXT] [--ie6-edits W,W..]
-//                       [--lying-edit]
+//                       [--lying-edit] [--idle]
+//
+// --idle leaves the thread without a message of its own until input or another program brings
+// one, as a real browser with a still page is (Wine's Internet Explorer retrieves nothing then);
+// otherwise a timer brings one every 100 ms, as a page that is alive does.
 //
 // --lying-edit gives every address edit a procedure of ours from its creation on, which the `lie`
 // command can make misreport its text (it forwards everything unchanged until then).
@@ -58,6 +62,7 @@ constexpr ULONG_PTR kCommandTag = 0x53544252;  // 'STBR'
 
 FrameOptions g_options;
 bool g_lyingEdits = false;
+bool g_idle = false;
 
 // Frames are built on the main thread and on threads of their own: every use of the two maps
 // holds the lock.
@@ -399,6 +404,8 @@ bool ParseArgs(int argc, wchar_t** argv) {
         const std::wstring name = argv[i];
         if (name == L"--lying-edit") {
             g_lyingEdits = true;
+        } else if (name == L"--idle") {
+            g_idle = true;
         } else if (i + 1 >= argc) {
             return false;
         } else if (name == L"--url") {
@@ -437,9 +444,8 @@ int wmain(int argc, wchar_t** argv) {
                 ::GetCurrentProcessId());
     std::fflush(stdout);
 
-    // A page that is alive: the thread retrieves a message now and then even without input,
-    // as a real browser's thread does.
-    ::SetTimer(nullptr, 0, 100, nullptr);
+    // A page that is alive: the thread retrieves a message now and then even without input.
+    if (!g_idle) ::SetTimer(nullptr, 0, 100, nullptr);
     RunMessageLoop();
     return 0;
 }

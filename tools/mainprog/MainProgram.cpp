@@ -1,10 +1,11 @@
 // A stand-in for the product's main program, "koxQNMain.exe".
 //
 //   koxQNMain.exe install (--class NAME [--pid N] | --hwnd 0xH) [--hold] [--at TICK]
-//       loads veko.dll from this program's directory, hooks the frame, prints
-//       "frame=0x.. hook=0x..". With --hold it keeps running (and the hook with it) until its
-//       thread gets WM_QUIT or the process is ended. With --at it loads the library at once but
-//       hooks only once GetTickCount has reached TICK.
+//       loads veko.dll from this program's directory, hooks the frame, posts it a WM_NULL (so
+//       that an idle browser loads the library at once), prints "frame=0x.. hook=0x..". With --hold
+//       it keeps running (and the hook with it) until its thread gets WM_QUIT or the process is
+//       ended. With --at it loads the library at once but hooks only once GetTickCount has reached
+//       TICK.
 //   koxQNMain.exe uninstall        calls UninstallHook in this process and prints its result
 //   koxQNMain.exe inspect (--class NAME [--pid N] | --hwnd 0xH)
 //       prints the address tip that the library laid into the frame, and the edit under it
@@ -92,6 +93,9 @@ int Install(const Arguments& args) {
         while (static_cast<LONG>(at - ::GetTickCount()) > 0) ::Sleep(1);
     }
     HHOOK hook = install(frame);
+    // An idle browser retrieves no message, and until it retrieves one the hook never runs there:
+    // one message makes it load the library now.
+    if (hook) ::PostMessageW(frame, WM_NULL, 0, 0);
     std::printf("frame=%s hook=%s\n", HandleText(frame).c_str(), HandleText(hook).c_str());
     std::fflush(stdout);
     if (args.Has(L"--hold")) {
