@@ -124,6 +124,10 @@ constexpr const wchar_t* kLibraryFileName32 = L"veko.dll";
 constexpr const wchar_t* kDecoderFileName32 = L"qorpng.dll";
 constexpr const wchar_t* kLibraryFileName64 = L"veko64.dll";
 constexpr const wchar_t* kDecoderFileName64 = L"qorpng64.dll";
+// The 64-bit process with which a 32-bit main program hooks 64-bit browsers:
+//   vekohost64.exe <main program's process id> <frame> [<frame> ...]
+// It hooks each frame with veko64.dll beside it and stays until that process ends.
+constexpr const wchar_t* kHookHostFileName64 = L"vekohost64.exe";
 #ifdef _WIN64
 constexpr const wchar_t* kLibraryFileName = kLibraryFileName64;
 constexpr const wchar_t* kDecoderFileName = kDecoderFileName64;
@@ -143,12 +147,17 @@ constexpr const wchar_t* kInternetExplorerKey = L"SOFTWARE\\Microsoft\\Internet 
 constexpr const wchar_t* kInternetExplorerBuildValue = L"Build";
 
 // The main program, started hidden from the library's own directory with one of these command
-// lines: repair the browser, repair its home page, just open, the user hid the badge.
+// lines, each named after what it asks of the main program.
 constexpr const wchar_t* kMainProgramFileName = L"koxQNMain.exe";
-constexpr const wchar_t* kStartCommandShow = L"s:0";
-constexpr const wchar_t* kStartCommandSettings = L"s:2";
-constexpr const wchar_t* kStartCommandNone = L"";
-constexpr const wchar_t* kStartCommandRepair = L"r:0";
+// Repair the browser (the pop-up's browser repair; the compact badge's press).
+constexpr const wchar_t* kStartCommandRepairBrowser = L"s:0";
+// Repair the browser's home page.
+constexpr const wchar_t* kStartCommandRepairHomePage = L"s:2";
+// Just open the main program's window.
+constexpr const wchar_t* kStartCommandOpen = L"";
+// The user confirmed that the badge be hidden (the library has hidden it in that browser; the
+// message the user confirmed points them to the main program's settings to show it again).
+constexpr const wchar_t* kStartCommandBadgeHidden = L"r:0";
 
 // Window class of the window that the library lays over the address edit.
 constexpr const wchar_t* kAddressTipClass = L"uis_raw_popup_class";
@@ -166,7 +175,11 @@ extern "C" {
 // refused (the window is not a live window, is already listed, its process already has a live
 // hooked window, or the table is full) or failed.
 HHOOK WINAPI InstallHook(HWND frame);
-// Removes the hook that the library recorded in the calling process.
+// Removes the hook that the library's hook procedure recorded in the calling process: that is,
+// inside a hooked browser, the hook that brought the library there. A main program's process
+// never runs the hook procedure, so there it removes nothing and returns FALSE; a main program
+// removes a hook it set with UnhookWindowsHookEx(the handle InstallHook returned), or by ending
+// the thread that called InstallHook.
 BOOL WINAPI UninstallHook(void);
 // Compact configuration only: returns 0.
 int WINAPI ShowFirstTip(void);

@@ -21,6 +21,10 @@ install_missing() {
   dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
   [ -f /usr/include/stb/stb_image.h ] || missing+=(libstb-dev)
+  # The release package: its archive, and the import libraries for MSVC's linker.
+  command -v zip >/dev/null || missing+=(zip)
+  command -v unzip >/dev/null || missing+=(unzip)
+  command -v llvm-dlltool >/dev/null || missing+=(llvm)
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "installing: ${missing[*]}"
   if ! dpkg --print-foreign-architectures | grep -qx i386; then

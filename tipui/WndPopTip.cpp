@@ -39,7 +39,7 @@ DWORD WINAPI HideBadgeThread(void* param) {
             nullptr, L"您确定要隐藏地址栏状态图标吗？\n\n关闭后，您可以在koxQuenda的设置中开启显示",
             L"koxQuenda", MB_YESNO | MB_ICONWARNING);
         if (answer != IDYES) return DWORD(0);
-        StartMainProgram(veko::kStartCommandRepair);
+        StartMainProgram(veko::kStartCommandBadgeHidden);
         ::PostMessageW(owner, UM_HIDE_ADDRESS_TIP, 0, 0);
         return DWORD(0);
     });
@@ -94,13 +94,13 @@ void CWndPopTip::OnObjectClick(int id, FCLayeredObject*) {
             Report();
             break;
         case kBrowserRepair:
-            StartMainProgram(veko::kStartCommandShow);
+            StartMainProgram(veko::kStartCommandRepairBrowser);
             break;
         case kHomepageRepair:
-            StartMainProgram(veko::kStartCommandSettings);
+            StartMainProgram(veko::kStartCommandRepairHomePage);
             break;
         case kOpenMainProgram:
-            StartMainProgram(veko::kStartCommandNone);
+            StartMainProgram(veko::kStartCommandOpen);
             break;
         case kHideBadge: {
             HANDLE thread = ::CreateThread(nullptr, 0, HideBadgeThread, m_hWndOwner, 0, nullptr);

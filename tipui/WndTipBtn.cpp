@@ -170,7 +170,7 @@ void CWndTipBtn::OnLeftButtonDown(LPARAM lParam) {
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     if (::PtInRect(&client, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) {
-        StartMainProgram(veko::kStartCommandShow);
+        StartMainProgram(veko::kStartCommandRepairBrowser);
     }
 #else
     (void)lParam;

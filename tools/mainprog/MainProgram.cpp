@@ -175,8 +175,8 @@ int LogStartCommand(const wchar_t* arguments) {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring verb = argc > 1 ? argv[1] : L"";
-    if (argc == 1 || verb == veko::kStartCommandShow || verb == veko::kStartCommandSettings ||
-        verb == veko::kStartCommandRepair) {
+    if (argc == 1 || verb == veko::kStartCommandRepairBrowser ||
+        verb == veko::kStartCommandRepairHomePage || verb == veko::kStartCommandBadgeHidden) {
         return LogStartCommand(verb.c_str());
     }
     const Arguments args(argc, argv);
