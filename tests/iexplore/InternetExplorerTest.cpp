@@ -269,7 +269,9 @@ TEST_F(InternetExplorerTest, ClosingTheServedBrowserEndsItsProcessCleanly) {
 // The main program ends, and its hook with it: the browser works on. Whether the library leaves
 // at once is the platform's choice (Windows frees a hook's module at the thread's next message,
 // and the library takes its badge away; Wine keeps the module): a badge that stays still works.
-TEST_F(InternetExplorerTest, MainProgramEndingLeavesTheBrowserWorking) {
+// A main program started again, having deleted the earlier run's table as the guide says, hooks
+// the browser again, and it has one badge, not two.
+TEST_F(InternetExplorerTest, MainProgramEndingAndStartingAgainLeavesTheBrowserWorking) {
     Serve();
     main->Stop();
     for (int i = 0; i < 5; ++i) ::PostMessageW(ie->Frame(), WM_NULL, 0, 0);
@@ -279,10 +281,18 @@ TEST_F(InternetExplorerTest, MainProgramEndingLeavesTheBrowserWorking) {
     EXPECT_TRUE(ie->SetAddress(address));
     EXPECT_EQ(ie->Address(), address);
     EXPECT_TRUE(ie->Process().IsRunning());
-    if (!::IsWindow(tip)) return;
+
+    ASSERT_TRUE(::DeleteFileW(temp.File(veko::kHookTableFileName).c_str()));
+    Serve();
     PumpFor(900);
-    ASSERT_EQ(Push(address, L"0x09", L"copydata"), 1);
+    ASSERT_EQ(Push(address, L"0x09", L"copydata"), 1) << "one result window";
     EXPECT_TRUE(WaitUntil([&] { return LookOf(badge) == 'R'; }, 2000));
+    int tips = 0;
+    for (HWND child = ::GetWindow(::GetParent(ie->Edit()), GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        tips += ClassNameOf(child) == veko::kAddressTipClass;
+    }
+    EXPECT_EQ(tips, 1);
 }
 
 }  // namespace
