@@ -138,6 +138,16 @@ void CUrlScanResult::AnswerWaitingAskers() {
     if (m_waitingAskers.empty()) m_nextAnswer.KillTimer();
 }
 
+void CUrlScanResult::SetVerdictListener(HWND listener, UINT message) {
+    m_hWndListener = listener;
+    m_nListenerMessage = message;
+}
+
+void CUrlScanResult::NotifyListener() {
+    if (!m_hWndListener || m_bListenerNotified) return;
+    m_bListenerNotified = ::PostMessageW(m_hWndListener, m_nListenerMessage, 0, 0) != FALSE;
+}
+
 LRESULT CUrlScanResult::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == NeedYourResultMessage()) {
         OnNeedYourResult(reinterpret_cast<HWND>(wParam));
@@ -145,14 +155,17 @@ LRESULT CUrlScanResult::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     if (msg == ThisMyScanResultMessage()) {
         ReadCacheFile(wParam, m_results);
+        NotifyListener();
         return 0;
     }
     if (msg == NewUrlResultMessage()) {
         ReadResultFile(wParam, lParam, m_results);
+        NotifyListener();
         return 1;
     }
     if (msg == WM_COPYDATA) {
         MergeCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        NotifyListener();
         return 1;
     }
     return ::DefWindowProcW(m_hWnd, msg, wParam, lParam);

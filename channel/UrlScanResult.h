@@ -27,6 +27,11 @@ class CUrlScanResult : public FCMessageWindow {
 
     const VerdictCache& Results() const { return m_results; }
 
+    // After verdicts come in, `message` is posted to `listener` (one post until the listener
+    // says it took them up with VerdictsTakenUp).
+    void SetVerdictListener(HWND listener, UINT message);
+    void VerdictsTakenUp() { m_bListenerNotified = false; }
+
   private:
     class CTimerNextAnswer : public FCTimerNotify {
       public:
@@ -44,6 +49,7 @@ class CUrlScanResult : public FCMessageWindow {
     // True while the cache file of the last answer is there and its asker may still read it.
     bool LastAnswerUnread() const;
     void AnswerWaitingAskers();
+    void NotifyListener();
 
     VerdictCache m_results;
     std::deque<HWND> m_waitingAskers;
@@ -51,4 +57,7 @@ class CUrlScanResult : public FCMessageWindow {
     bool m_bLastAskerOfThisThread = false;
     DWORD m_dwLastAnswerTick = 0;
     CTimerNextAnswer m_nextAnswer{this};
+    HWND m_hWndListener = nullptr;
+    UINT m_nListenerMessage = 0;
+    bool m_bListenerNotified = false;
 };

@@ -11,3 +11,5 @@ constexpr UINT UM_HIDE_ADDRESS_TIP = WM_APP + 17;
 constexpr UINT UM_SHOW_POP_TIP = WM_APP + 18;
 // Lay the address tip out against its edit again (the edit's thread asks the tip's thread).
 constexpr UINT UM_LAYOUT_ADDRESS_TIP = WM_APP + 19;
+// Verdicts came into the badge's result window: look the address shown up again at once.
+constexpr UINT UM_NEW_VERDICTS = WM_APP + 20;

@@ -39,6 +39,7 @@ CWndAddressTip::CWndAddressTip(HWND hwndParent, HWND hwndEdit, BrowserKind kind)
     // tip's coming and going is sent there, which would wait for that thread.
     Create(WS_EX_NOPARENTNOTIFY, nullptr, style, RECT{-3, -3, -2, -2}, hwndParent, nullptr);
     m_tipBtn.Create(RECT{0, 0, 1, 1}, m_hWnd, 300, WS_VISIBLE);
+    m_tipBtn.TakeUpVerdictsAtOnce();
     Layout();
     StartTimer(800);
 }

@@ -188,6 +188,12 @@ LRESULT CWndTipBtn::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnLeftButtonDown(lParam);
             return result;
         }
+        case UM_NEW_VERDICTS:
+            m_scanResult.VerdictsTakenUp();
+            // By the rules of the tick, for the address the last tick read; none read yet: the
+            // first tick comes soon.
+            if (m_pLastVerdict) UpdateAddress(std::wstring(m_strAddress).c_str());
+            break;
         case UM_HIDE_ADDRESS_TIP:
             ::ShowWindow(::GetParent(m_hWnd), SW_HIDE);
             break;

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "channel/UrlScanResult.h"
+#include "tipui/TipMessages.h"
 #include "image/ObjImage.h"
 #include "toolkit/RawButton.h"
 #include "toolkit/TimerNotify.h"
@@ -32,6 +33,9 @@ class CWndTipBtn : public FCRawButton {
     SIZE GetFrameSize() const;
     // Called with the address bar's text on every tick of the address tip.
     void UpdateAddress(const wchar_t* address);
+    // From now on verdicts for the address shown are taken up as soon as they come, not only at
+    // the next tick (the badge's window must exist).
+    void TakeUpVerdictsAtOnce() { m_scanResult.SetVerdictListener(m_hWnd, UM_NEW_VERDICTS); }
     int GetState() const { return m_nState; }
     bool IsFlashing() const { return m_pFlashTimer && m_pFlashTimer->GetTimerId() != 0; }
     const CUrlScanResult& GetScanResult() const { return m_scanResult; }

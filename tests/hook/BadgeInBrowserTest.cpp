@@ -39,9 +39,10 @@ class ProgramVersion {
 
 class BadgeInBrowserTest : public ::testing::Test {
   protected:
-    void Start() {
+    void Start(const std::wstring& options = L"") {
         MovePointerTo(kAway);
-        browser = std::make_unique<StandInBrowser>(L"ie8", std::wstring(L"--url ") + kAddress);
+        browser = std::make_unique<StandInBrowser>(
+            L"ie8", std::wstring(L"--url ") + kAddress + L" " + options);
         ASSERT_TRUE(browser->IsUp());
         main = std::make_unique<MainProgram>(browser->Frame());
         ASSERT_TRUE(main->Hook());
@@ -83,6 +84,24 @@ TEST_F(BadgeInBrowserTest, PushedVerdictsTurnTheBadgeRed) {
         EXPECT_LT(::GetTickCount() - pushed, 1200u);
         EXPECT_TRUE(WaitUntil([&] { return LookOf(badge) == 'R'; }, 1500));
         EXPECT_TRUE(WaitUntil([&] { return LookOf(badge) == 'W'; }, 1500)) << "flashing";
+        browser.reset();
+    }
+}
+
+// A verdict pushed between two ticks of the badge (each reads the address bar's text) is on the
+// screen long before the next tick.
+TEST_F(BadgeInBrowserTest, VerdictPushedBetweenTwoTicksShowsAtOnce) {
+    for (const wchar_t* how : {L"file", L"copydata"}) {
+        SCOPED_TRACE(how);
+        Start(L"--lying-edit");
+        const LRESULT before = browser->Command(L"lastread");
+        ASSERT_TRUE(WaitUntil([&] { return browser->Command(L"lastread") != before; }, 1500));
+        const DWORD tick = static_cast<DWORD>(browser->Command(L"lastread"));
+        ASSERT_EQ(Push(L"0x09", how), 1);
+        ASSERT_TRUE(WaitUntil([&] { return LookOf(badge) != 'G'; }, 1500));
+        EXPECT_LT(::GetTickCount() - tick, 500u) << "the badge waited for its next tick";
+        EXPECT_EQ(static_cast<DWORD>(browser->Command(L"lastread")), tick)
+            << "no tick came in between";
         browser.reset();
     }
 }

@@ -39,6 +39,7 @@
 //                      WM_GETTEXT with text B: each of the two first sets its text
 //   lie claim <n>      the lying edits answer WM_GETTEXTLENGTH with n, whatever their text
 //   lie off            the lying edits tell the truth again
+//   lastread           GetTickCount when a lying edit was last asked for its text (WM_GETTEXT)
 //   subclass <edit>    puts a procedure of ours on the edit, above whatever it has now (as an
 //                      add-on or autocompletion of the browser would), forwarding everything
 //   exit <code>        ends the process at once (ExitProcess), whatever is alive
@@ -87,11 +88,13 @@ struct Lie {
 };
 Lie g_lie;  // read and written on the main thread only, where the lying edits live
 std::map<HWND, WNDPROC> g_lyingNext;
+volatile DWORD g_lastTextRead = 0;  // GetTickCount of the last WM_GETTEXT of a lying edit
 
 LRESULT CALLBACK LyingEditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     const auto found = g_lyingNext.find(hwnd);
     if (found == g_lyingNext.end()) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     const WNDPROC next = found->second;
+    if (msg == WM_GETTEXT) g_lastTextRead = ::GetTickCount();
     if (msg == WM_GETTEXTLENGTH && g_lie.claim >= 0) return g_lie.claim;
     const std::wstring* set = msg == WM_GETTEXTLENGTH ? &g_lie.lengthOf
                               : msg == WM_GETTEXT     ? &g_lie.text
@@ -366,6 +369,7 @@ LRESULT RunCommand(const std::wstring& command) {
     if (verb == L"churn") return Churn(static_cast<DWORD>(NumberArg(in)));
     if (verb == L"churned") return g_churned;
     if (verb == L"lie") return SetLie(in);
+    if (verb == L"lastread") return g_lastTextRead;
     if (verb == L"subclass") return SubclassLater(HandleArg(in));
     if (verb == L"exit") ::ExitProcess(static_cast<UINT>(NumberArg(in)));
     if (verb == L"quit") {
