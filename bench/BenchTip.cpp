@@ -102,6 +102,35 @@ std::vector<double> VerdictLatenciesMs(const BuiltFrame& frame) {
     return latencies;
 }
 
+// One pushed verdict (for an address the badge does not show, as most are) until everything it
+// sets off is done, in microseconds.
+double PushMicros(HWND resultWindow) {
+    constexpr int kPushes = 200;
+    int round = 0;
+    return MedianMicros(kPushes, [&] {
+        ++round;
+        for (int i = 0; i < kPushes; ++i) {
+            const std::wstring address =
+                L"http://push" + std::to_wstring(round) + L"-" + std::to_wstring(i) + L".example/";
+            Deliver(resultWindow, ComputeUrlDigest(address.c_str()), UrlVerdict(i));
+            Pump();
+        }
+    });
+}
+
+// A badge's result window, which has the badge look its address up again after each push,
+// against a result window alone, which leaves that to the badge's next tick.
+void PushCostRow(std::vector<Row>& rows, const BuiltFrame& frame) {
+    CWndAddressTip tip(::GetParent(frame.addressEdit), frame.addressEdit, BrowserIE8);
+    Pump();
+    const double ours = PushMicros(tip.GetTipButton().GetScanResult().GetHwnd());
+    CUrlScanResult alone;
+    Pump();
+    const double baseline = PushMicros(alone.GetHwnd());
+    rows.push_back({"push cost per WM_COPYDATA, the badge taking it up at once (µs)", ours,
+                    baseline, "<= 1.2"});
+}
+
 }  // namespace
 
 void TipRows(std::vector<Row>& rows) {
@@ -109,9 +138,11 @@ void TipRows(std::vector<Row>& rows) {
     const BuiltFrame frame = ShownFrame();
     BadgeStartRows(rows, frame);
     const std::vector<double> latencies = VerdictLatenciesMs(frame);
+    // The baseline is the badge's tick, which the verdict used to wait for.
     rows.push_back(
-        {"verdict latency, push to repaint, median (ms)", Median(latencies), kTickMs, ""});
-    rows.push_back({"verdict latency, push to repaint, worst (ms)", Largest(latencies), kTickMs,
-                    "<= 1 (one tick)"});
+        {"verdict latency, push to repaint, median (ms)", Median(latencies), kTickMs, "<= 30 ms"});
+    rows.push_back(
+        {"verdict latency, push to repaint, worst (ms)", Largest(latencies), kTickMs, "<= 60 ms"});
+    PushCostRow(rows, frame);
     ::DestroyWindow(frame.frame);
 }

@@ -24,9 +24,9 @@ enum ElementId {
     kHideBadge = 371,
 };
 
-FCObjImage Picture(int id) {
+FCObjImage Picture(int id, const PngDecoder& decoder) {
     FCObjImage image;
-    LoadPngImage(image, unsigned(id));
+    LoadPngImage(image, unsigned(id), decoder);
     return image;
 }
 
@@ -59,14 +59,19 @@ std::wstring ReportLink(const std::wstring& address) {
 
 CWndPopTip::CWndPopTip(HWND hwndOwner, int x, int y, int backgroundId, int textId)
     : m_hWndOwner(hwndOwner) {
-    SetBackground(Picture(backgroundId));
-    AddButton(kClose, 309, 28, false, L"关闭");
-    if (textId != 0) AddElement(new FCLayeredImage(Picture(textId)), textId, 71, 84, SIZE{260, 20});
-    AddButton(kHomepageRepair, 66, 137, true, nullptr);
-    AddButton(kReport, 66, 165, true, nullptr);
-    AddButton(kBrowserRepair, 212, 137, true, nullptr);
-    AddButton(kOpenMainProgram, 13, 195, true, nullptr);
-    AddButton(kHideBadge, 170, 195, true, nullptr);
+    {
+        const PngDecoder decoder;
+        SetBackground(Picture(backgroundId, decoder));
+        AddButton(kClose, 309, 28, false, L"关闭", decoder);
+        if (textId != 0) {
+            AddElement(new FCLayeredImage(Picture(textId, decoder)), textId, 71, 84, SIZE{260, 20});
+        }
+        AddButton(kHomepageRepair, 66, 137, true, nullptr, decoder);
+        AddButton(kReport, 66, 165, true, nullptr, decoder);
+        AddButton(kBrowserRepair, 212, 137, true, nullptr, decoder);
+        AddButton(kOpenMainProgram, 13, 195, true, nullptr, decoder);
+        AddButton(kHideBadge, 170, 195, true, nullptr, decoder);
+    }
     Create(x, y, hwndOwner, TRUE, WS_EX_TOOLWINDOW);
     StartTimer(200);
 }
@@ -77,8 +82,9 @@ void CWndPopTip::AddElement(FCLayeredObject* obj, int imageId, int left, int top
     AddObject(obj, RECT{left, top, left + size.cx, top + size.cy}, imageId);
 }
 
-void CWndPopTip::AddButton(int imageId, int left, int top, bool hand, const wchar_t* tip) {
-    const FCObjImage strip = Picture(imageId);
+void CWndPopTip::AddButton(int imageId, int left, int top, bool hand, const wchar_t* tip,
+                           const PngDecoder& decoder) {
+    const FCObjImage strip = Picture(imageId, decoder);
     auto* button = new FCLayered3ImageButton(strip);
     if (hand) button->SetHoverCursor(::LoadCursorW(nullptr, IDC_HAND));
     button->SetTipText(tip);

@@ -10,6 +10,8 @@
 #include "toolkit/LayeredWindow.h"
 #include "toolkit/TimerNotify.h"
 
+class PngDecoder;
+
 class CWndPopTip : public FCLayeredWindow, public FCTimerNotify {
   public:
     // (x, y): the window's top-left corner on the screen.
@@ -27,7 +29,8 @@ class CWndPopTip : public FCLayeredWindow, public FCTimerNotify {
 
   private:
     void AddElement(FCLayeredObject* obj, int imageId, int left, int top, SIZE size);
-    void AddButton(int imageId, int left, int top, bool hand, const wchar_t* tip);
+    void AddButton(int imageId, int left, int top, bool hand, const wchar_t* tip,
+                   const PngDecoder& decoder);
     void Report() const;
     void RaiseAboveOwnerFrame();
 

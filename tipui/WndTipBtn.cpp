@@ -34,10 +34,11 @@ CWndTipBtn::~CWndTipBtn() = default;
 
 void CWndTipBtn::LoadBadgeImages() {
     const bool square = UsesSquarePictures();
-    PrepareResourceImage(m_imgSafe, square ? 355 : 350);
-    PrepareResourceImage(m_imgAlarm, square ? 356 : 351);
-    PrepareResourceImage(m_imgMonitorOff, square ? 357 : 352);
-    PrepareResourceImage(m_imgBlank, 353);
+    const PngDecoder decoder;
+    PrepareResourceImage(m_imgSafe, square ? 355 : 350, decoder);
+    PrepareResourceImage(m_imgAlarm, square ? 356 : 351, decoder);
+    PrepareResourceImage(m_imgMonitorOff, square ? 357 : 352, decoder);
+    PrepareResourceImage(m_imgBlank, 353, decoder);
 }
 
 SIZE CWndTipBtn::GetFrameSize() const {
