@@ -47,14 +47,6 @@ namespace {
 
 constexpr size_t kFoldAt = 1024;
 
-// On a little-endian machine an entry's bytes are exactly a record's.
-constexpr bool kEntryIsRecord =
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    true;
-#else
-    false;
-#endif
-
 // Eight key bytes as one number, the first byte the most significant.
 uint64_t KeyWord(const uint8_t* bytes) {
     uint64_t word = 0;
@@ -63,6 +55,28 @@ uint64_t KeyWord(const uint8_t* bytes) {
 }
 
 bool KeyLess(const DigestKey& a, const DigestKey& b) { return VerdictCache::KeyOrder()(a, b); }
+
+bool KeyLess(const VerdictCache::PackedKey& a, const VerdictCache::PackedKey& b) {
+    const uint64_t a0 = KeyWord(a.data()), b0 = KeyWord(b.data());
+    if (a0 != b0) return a0 < b0;
+    return KeyWord(a.data() + 8) < KeyWord(b.data() + 8);
+}
+
+// The value of a lower-case hexadecimal character, or 16.
+struct NibbleTable {
+    uint8_t value[256];
+    constexpr NibbleTable() : value() {
+        for (int c = 0; c < 256; ++c) value[c] = 16;
+        for (int c = '0'; c <= '9'; ++c) value[c] = uint8_t(c - '0');
+        for (int c = 'a'; c <= 'f'; ++c) value[c] = uint8_t(c - 'a' + 10);
+    }
+};
+constexpr NibbleTable kNibbles;
+
+template <typename Entry>
+bool EntryLess(const Entry& a, const Entry& b) {
+    return KeyLess(a.key, b.key);
+}
 
 }  // namespace
 
@@ -76,41 +90,158 @@ bool VerdictCache::KeyOrder::operator()(const DigestKey& a, const DigestKey& b) 
     return false;
 }
 
+bool VerdictCache::Pack(const DigestKey& key, PackedKey& packed) {
+    // Every character looked up first, checked once: a digest is the common case.
+    uint8_t invalid = 0;
+    for (size_t i = 0; i < packed.size(); ++i) {
+        const uint8_t high = kNibbles.value[key[2 * i]];
+        const uint8_t low = kNibbles.value[key[2 * i + 1]];
+        invalid |= high | low;
+        packed[i] = uint8_t(high << 4 | (low & 15));
+    }
+    return !(invalid & 16);
+}
+
+namespace {
+
+// Each byte's two lower-case hexadecimal characters.
+struct HexPairTable {
+    char pair[256][2];
+    constexpr HexPairTable() : pair() {
+        const char digits[] = "0123456789abcdef";
+        for (int b = 0; b < 256; ++b) {
+            pair[b][0] = digits[b >> 4];
+            pair[b][1] = digits[b & 15];
+        }
+    }
+};
+constexpr HexPairTable kHexPairs;
+
+}  // namespace
+
+DigestKey VerdictCache::Unpack(const PackedKey& packed) {
+    DigestKey key;
+    for (size_t i = 0; i < packed.size(); ++i)
+        std::memcpy(&key[2 * i], kHexPairs.pair[packed[i]], 2);
+    return key;
+}
+
+namespace {
+
+// The entry of `key` in a sorted array, or null.
+template <typename Entries, typename Key>
+auto FindIn(Entries& entries, const Key& key) -> decltype(&entries[0].verdict) {
+    const auto it = std::lower_bound(entries.begin(), entries.end(), key,
+                                     [](const auto& e, const Key& k) { return KeyLess(e.key, k); });
+    return it != entries.end() && it->key == key ? &it->verdict : nullptr;
+}
+
+}  // namespace
+
 const UrlVerdict* VerdictCache::Find(const DigestKey& key) const {
     const auto recent = m_recent.find(key);
     if (recent != m_recent.end()) return &recent->second;
-    const auto it =
-        std::lower_bound(m_sorted.begin(), m_sorted.end(), key,
-                         [](const Entry& e, const DigestKey& k) { return KeyLess(e.key, k); });
-    return it != m_sorted.end() && it->key == key ? &it->verdict : nullptr;
+    PackedKey packed;
+    return Pack(key, packed) ? FindIn(m_packed, packed) : FindIn(m_whole, key);
 }
 
 void VerdictCache::Assign(const DigestKey& key, UrlVerdict verdict) {
-    const auto it =
-        std::lower_bound(m_sorted.begin(), m_sorted.end(), key,
-                         [](const Entry& e, const DigestKey& k) { return KeyLess(e.key, k); });
-    if (it != m_sorted.end() && it->key == key) {
-        it->verdict = verdict;
+    PackedKey packed;
+    UrlVerdict* held = Pack(key, packed) ? FindIn(m_packed, packed) : FindIn(m_whole, key);
+    if (held) {
+        *held = verdict;
         return;
     }
     m_recent[key] = verdict;
     if (m_recent.size() >= kFoldAt) Fold();
 }
 
+// Merges `incoming` (ascending, unique keys) into `into`; of equal keys the incoming one wins.
+template <typename Entry>
+void VerdictCache::MergeSorted(Entries<Entry>& into, Entries<Entry>& incoming) {
+    if (incoming.empty()) return;
+    if (into.empty()) {
+        into.swap(incoming);
+        return;
+    }
+    if (EntryLess(into.back(), incoming.front())) {
+        into.insert(into.end(), incoming.begin(), incoming.end());
+        return;
+    }
+    Entries<Entry> merged;
+    merged.reserve(into.size() + incoming.size());
+    auto in = incoming.begin();
+    for (const Entry& e : into) {
+        for (; in != incoming.end() && EntryLess(*in, e); ++in) merged.push_back(*in);
+        if (in != incoming.end() && in->key == e.key) {
+            merged.push_back(*in++);  // the delivery wins
+        } else {
+            merged.push_back(e);
+        }
+    }
+    merged.insert(merged.end(), in, incoming.end());
+    into.swap(merged);
+}
+
 void VerdictCache::Fold() {
     if (m_recent.empty()) return;
-    Entries merged;
-    merged.reserve(m_sorted.size() + m_recent.size());
-    auto recent = m_recent.begin();
-    for (const Entry& e : m_sorted) {
-        for (; recent != m_recent.end() && KeyLess(recent->first, e.key); ++recent)
-            merged.push_back(Entry{recent->first, recent->second});
-        merged.push_back(e);
+    Entries<PackedEntry> packed;
+    Entries<WholeEntry> whole;
+    packed.reserve(m_recent.size());
+    for (const auto& [key, verdict] : m_recent) {
+        PackedEntry entry;
+        entry.verdict = verdict;
+        if (Pack(key, entry.key)) {
+            packed.push_back(entry);
+        } else {
+            whole.push_back(WholeEntry{key, verdict});
+        }
     }
-    for (; recent != m_recent.end(); ++recent)
-        merged.push_back(Entry{recent->first, recent->second});
-    m_sorted.swap(merged);
     m_recent.clear();
+    MergeSorted(m_packed, packed);
+    MergeSorted(m_whole, whole);
+}
+
+namespace {
+
+// Puts the entries in ascending order of their keys and keeps, of equal keys, the last.
+template <typename Entries>
+void SortKeepingTheLast(Entries& entries) {
+    bool ascending = true;
+    for (size_t i = 1; i < entries.size() && ascending; ++i)
+        ascending = EntryLess(entries[i - 1], entries[i]);
+    if (ascending) return;
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return EntryLess(a, b); });
+    size_t kept = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (kept && entries[kept - 1].key == entries[i].key) {
+            entries[kept - 1] = entries[i];
+        } else {
+            entries[kept++] = entries[i];
+        }
+    }
+    entries.resize(kept);
+}
+
+}  // namespace
+
+void VerdictCache::Split(const uint8_t* data, size_t count, Entries<PackedEntry>& packed,
+                         Entries<WholeEntry>& whole) const {
+    packed.resize(count);
+    size_t packedCount = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* record = data + i * sizeof(ResultRecord);
+        const DigestKey key = KeyAt(record);
+        PackedEntry& entry = packed[packedCount];
+        entry.verdict = VerdictAt(record + 32);
+        if (Pack(key, entry.key)) {
+            ++packedCount;
+        } else {
+            whole.push_back(WholeEntry{key, entry.verdict});
+        }
+    }
+    packed.resize(packedCount);
 }
 
 size_t VerdictCache::MergeRecords(const uint8_t* data, size_t size) {
@@ -123,122 +254,64 @@ size_t VerdictCache::MergeRecords(const uint8_t* data, size_t size) {
         }
         return count;
     }
-    Entries incoming(count);
-    if (kEntryIsRecord && sizeof(Entry) == sizeof(ResultRecord)) {
-        std::memcpy(incoming.data(), data, count * sizeof(Entry));
-    } else {
-        for (size_t i = 0; i < count; ++i) {
-            const uint8_t* record = data + i * sizeof(ResultRecord);
-            incoming[i] = Entry{KeyAt(record), VerdictAt(record + 32)};
-        }
-    }
-    return MergeEntries(incoming, count);
+    Entries<PackedEntry> packed;
+    Entries<WholeEntry> whole;
+    Split(data, count, packed, whole);
+    SortKeepingTheLast(packed);
+    SortKeepingTheLast(whole);
+    Fold();
+    MergeSorted(m_packed, packed);
+    MergeSorted(m_whole, whole);
+    return count;
 }
 
 size_t VerdictCache::MergeRecordStream(const std::function<size_t(uint8_t*, size_t)>& read,
                                        size_t sizeHint) {
-    if (!kEntryIsRecord || sizeof(Entry) != sizeof(ResultRecord)) {
-        // Like below, through a byte buffer that grows should the file hold more than it said.
-        std::vector<uint8_t> bytes(sizeHint + 1);
-        size_t filled = 0;
-        for (size_t got = 1; got;) {
-            if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
-            got = read(bytes.data() + filled, bytes.size() - filled);
-            filled += got;
-        }
-        return MergeRecords(bytes.data(), filled);
-    }
-    // Read straight into the entries; grow should the file hold more than it said.
-    Entries incoming(sizeHint / sizeof(Entry) + 1);
+    // Through a byte buffer that grows should the file hold more than it said.
+    Entries<uint8_t> bytes(sizeHint + 1);
     size_t filled = 0;
-    for (;;) {
-        auto* bytes = reinterpret_cast<uint8_t*>(incoming.data());
-        const size_t capacity = incoming.size() * sizeof(Entry);
-        const size_t got = filled < capacity ? read(bytes + filled, capacity - filled) : 0;
+    for (size_t got = 1; got;) {
+        if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
+        got = read(bytes.data() + filled, bytes.size() - filled);
         filled += got;
-        if (filled < capacity) {
-            if (got == 0) break;
-            continue;
-        }
-        incoming.resize(incoming.size() * 2);
     }
-    const size_t count = filled / sizeof(Entry);
-    if (count < kFoldAt) {
-        for (size_t i = 0; i < count; ++i) Assign(incoming[i].key, incoming[i].verdict);
-        return count;
-    }
-    return MergeEntries(incoming, count);
-}
-
-size_t VerdictCache::MergeEntries(Entries& incoming, size_t count) {
-    incoming.resize(count);
-    bool ascending = true;
-    for (size_t i = 1; i < count && ascending; ++i) {
-        ascending = KeyLess(incoming[i - 1].key, incoming[i].key);
-    }
-    if (!ascending) {
-        // Stable, so that of equal keys the later record stays last; then keep only that one.
-        std::stable_sort(incoming.begin(), incoming.end(),
-                         [](const Entry& a, const Entry& b) { return KeyLess(a.key, b.key); });
-        Entries unique;
-        unique.reserve(incoming.size());
-        for (const Entry& e : incoming) {
-            if (!unique.empty() && unique.back().key == e.key) {
-                unique.back() = e;
-            } else {
-                unique.push_back(e);
-            }
-        }
-        incoming.swap(unique);
-    }
-    Fold();
-    if (m_sorted.empty()) {
-        m_sorted.swap(incoming);
-    } else if (KeyLess(m_sorted.back().key, incoming.front().key)) {
-        m_sorted.insert(m_sorted.end(), incoming.begin(), incoming.end());
-    } else {
-        Entries merged;
-        merged.reserve(m_sorted.size() + incoming.size());
-        auto in = incoming.begin();
-        for (const Entry& e : m_sorted) {
-            for (; in != incoming.end() && KeyLess(in->key, e.key); ++in) merged.push_back(*in);
-            if (in != incoming.end() && in->key == e.key) {
-                merged.push_back(*in++);  // the delivery wins
-            } else {
-                merged.push_back(e);
-            }
-        }
-        merged.insert(merged.end(), in, incoming.end());
-        m_sorted.swap(merged);
-    }
-    return count;
+    return MergeRecords(bytes.data(), filled);
 }
 
 template <typename Visit>
 void VerdictCache::ForEachInOrder(Visit&& visit) const {
+    auto packed = m_packed.begin();
+    auto whole = m_whole.begin();
     auto recent = m_recent.begin();
-    for (const Entry& e : m_sorted) {
-        for (; recent != m_recent.end() && KeyLess(recent->first, e.key); ++recent)
+    DigestKey packedKey = {};
+    if (packed != m_packed.end()) packedKey = Unpack(packed->key);
+    for (;;) {
+        const bool hasPacked = packed != m_packed.end();
+        const bool hasWhole = whole != m_whole.end();
+        const bool hasRecent = recent != m_recent.end();
+        if (!hasPacked && !hasWhole && !hasRecent) return;
+        // The smallest of the three heads (keys are unique across them).
+        int pick = hasPacked ? 0 : hasWhole ? 1 : 2;
+        const DigestKey* least = pick == 0 ? &packedKey : pick == 1 ? &whole->key : &recent->first;
+        if (hasWhole && pick != 1 && KeyLess(whole->key, *least)) {
+            pick = 1;
+            least = &whole->key;
+        }
+        if (hasRecent && pick != 2 && KeyLess(recent->first, *least)) pick = 2;
+        if (pick == 0) {
+            visit(packedKey, packed->verdict);
+            if (++packed != m_packed.end()) packedKey = Unpack(packed->key);
+        } else if (pick == 1) {
+            visit(whole->key, whole->verdict);
+            ++whole;
+        } else {
             visit(recent->first, recent->second);
-        visit(e.key, e.verdict);
+            ++recent;
+        }
     }
-    for (; recent != m_recent.end(); ++recent) visit(recent->first, recent->second);
-}
-
-const uint8_t* VerdictCache::ContiguousRecords(size_t* size) const {
-    if (!kEntryIsRecord || sizeof(Entry) != sizeof(ResultRecord) || !m_recent.empty()) {
-        *size = 0;
-        return nullptr;
-    }
-    *size = m_sorted.size() * sizeof(Entry);
-    return reinterpret_cast<const uint8_t*>(m_sorted.data());
 }
 
 std::vector<uint8_t> VerdictCache::Serialize() const {
-    size_t size = 0;
-    if (const uint8_t* bytes = ContiguousRecords(&size)) {
-        return std::vector<uint8_t>(bytes, bytes + size);
-    }
     std::vector<uint8_t> bytes(Size() * sizeof(ResultRecord));
     uint8_t* out = bytes.data();
     ForEachInOrder([&out](const DigestKey& key, UrlVerdict verdict) {
@@ -250,7 +323,8 @@ std::vector<uint8_t> VerdictCache::Serialize() const {
 }
 
 void VerdictCache::Clear() {
-    m_sorted.clear();
+    m_packed.clear();
+    m_whole.clear();
     m_recent.clear();
 }
 

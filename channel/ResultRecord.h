@@ -3,6 +3,7 @@
 // headers, so that the codec can be built and exercised anywhere.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -19,9 +20,12 @@
 using VerdictMap = std::map<DigestKey, UrlVerdict>;
 
 // The verdict cache: an ordered map from digest key to verdict whose entries are only inserted
-// or overwritten. It lives in a sorted array, which is also the cache file's layout, so that a
-// whole cache passes between peers at the cost of copying it; single verdicts wait in a small
-// ordered map until there are enough of them to fold into the array in one pass.
+// or overwritten. A key that is a digest as the library and the main program write it, 32
+// lower-case hexadecimal characters, is kept as its 16 bytes: the entries of those lie in a
+// sorted array of 20 bytes each (the order of the bytes is the order of the characters). Any
+// other key (a peer may pass on whatever it was given) is kept whole, in a sorted array of its
+// own, and passes on unchanged. Single verdicts wait in a small ordered map until there are
+// enough of them to fold into the arrays in one pass.
 class VerdictCache {
   public:
     // The order of the keys' bytes, as std::less would give it, only faster.
@@ -36,30 +40,34 @@ class VerdictCache {
     // cache; a trailing partial record is dropped. Returns the number of records.
     size_t MergeRecords(const uint8_t* data, size_t size);
     // The same from a reader that fills a buffer and returns how many bytes it filled (0 at the
-    // end); records are read straight into the cache's own storage. `sizeHint`: the bytes to
-    // expect.
+    // end). `sizeHint`: the bytes to expect.
     size_t MergeRecordStream(const std::function<size_t(uint8_t*, size_t)>& read, size_t sizeHint);
     // Every entry as a record, in ascending key order: the cache file's content.
     std::vector<uint8_t> Serialize() const;
-    // Folds the waiting verdicts in; afterwards, where the machine's layout allows, the content
-    // lies in memory as one block of records (`ContiguousRecords`), to be written as it is.
+    // Folds the waiting verdicts in.
     void Compact() { Fold(); }
-    // The records as one block, or null when they are not (yet) one.
-    const uint8_t* ContiguousRecords(size_t* size) const;
 
-    size_t Size() const { return m_sorted.size() + m_recent.size(); }
+    size_t Size() const { return m_packed.size() + m_whole.size() + m_recent.size(); }
     void Clear();
     VerdictMap ToMap() const;
     bool operator==(const VerdictCache& other) const { return ToMap() == other.ToMap(); }
 
+    // A key of 32 lower-case hexadecimal characters as its 16 bytes; false for any other key.
+    using PackedKey = std::array<uint8_t, 16>;
+    static bool Pack(const DigestKey& key, PackedKey& packed);
+    static DigestKey Unpack(const PackedKey& packed);
+
   private:
-    struct Entry {
+    struct PackedEntry {
+        PackedKey key;
+        UrlVerdict verdict;
+    };
+    struct WholeEntry {
         DigestKey key;
         UrlVerdict verdict;
     };
-    static_assert(sizeof(DigestKey) == 32, "the key is the record's 32 digest bytes");
-    // Grows without zeroing the new entries: records are read or copied straight over them, and
-    // a cache of 100,000 verdicts would otherwise write its 3.6 MB twice.
+    static_assert(sizeof(PackedEntry) == 20, "a packed verdict takes 20 bytes");
+    // Grows without zeroing the new entries: they are written over at once.
     template <typename T>
     struct UninitializedAllocator : std::allocator<T> {
         template <typename U>
@@ -78,14 +86,22 @@ class VerdictCache {
             ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
         }
     };
+    template <typename Entry>
     using Entries = std::vector<Entry, UninitializedAllocator<Entry>>;
+    using Recent = std::map<DigestKey, UrlVerdict, KeyOrder>;
+
     void Fold();
-    size_t MergeEntries(Entries& incoming, size_t count);
+    // Splits records into the two kinds of entry.
+    void Split(const uint8_t* data, size_t count, Entries<PackedEntry>& packed,
+               Entries<WholeEntry>& whole) const;
+    template <typename Entry>
+    static void MergeSorted(Entries<Entry>& into, Entries<Entry>& incoming);
     template <typename Visit>
     void ForEachInOrder(Visit&& visit) const;
 
-    Entries m_sorted;                                    // ascending, unique keys
-    std::map<DigestKey, UrlVerdict, KeyOrder> m_recent;  // keys not in m_sorted
+    Entries<PackedEntry> m_packed;  // ascending, unique keys
+    Entries<WholeEntry> m_whole;    // ascending, unique keys that do not pack
+    Recent m_recent;                // keys in neither array
 };
 
 ResultRecord MakeResultRecord(const DigestKey& key, UrlVerdict verdict);

@@ -67,16 +67,10 @@ void WriteCacheFile(HWND own, HWND asker, const VerdictCache& cache) {
         ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.IsValid()) {
-            size_t size = 0;
-            const uint8_t* block = cache.ContiguousRecords(&size);
-            std::vector<uint8_t> bytes;
-            if (!block) {
-                bytes = cache.Serialize();
-                block = bytes.data();
-                size = bytes.size();
-            }
+            const std::vector<uint8_t> bytes = cache.Serialize();
             DWORD written = 0;
-            if (size) ::WriteFile(file.Get(), block, DWORD(size), &written, nullptr);
+            if (!bytes.empty())
+                ::WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
         }
     }
     ::PostMessageW(asker, ThisMyScanResultMessage(), reinterpret_cast<WPARAM>(own), 0);

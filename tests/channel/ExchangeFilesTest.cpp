@@ -96,6 +96,28 @@ TEST(ResultRecordCodec, MergeKeepsLaterDeliveriesAndCacheIsOrdered) {
 // Merging ascending, descending and shuffled runs, with repeats, into a cache that already holds
 // entries between them (folded, and single ones still waiting) gives what assigning one by one
 // gives.
+// Keys of every kind, interleaved in their order: digests as the library writes them (lower-case
+// hexadecimal, kept packed), upper-case ones and any bytes (kept whole); with many repeats.
+DigestKey MixedKey(std::mt19937& random) {
+    static const char kLower[] = "0123456789abcdef";
+    static const char kUpper[] = "0123456789ABCDEF";
+    DigestKey key;
+    key.fill(uint8_t(kLower[random() % 3]));
+    key[30] = uint8_t(kLower[random() % 16]);
+    switch (random() % 4) {
+        case 0:
+            key[31] = uint8_t(kUpper[10 + random() % 6]);
+            break;
+        case 1:
+            key[31] = uint8_t(random());
+            break;
+        default:
+            key[31] = uint8_t(kLower[random() % 16]);
+            break;
+    }
+    return key;
+}
+
 TEST(ResultRecordCodec, MergeAgreesWithAssigningOneByOne) {
     std::mt19937 random(36);
     for (int round = 0; round < 200; ++round) {
@@ -103,18 +125,24 @@ TEST(ResultRecordCodec, MergeAgreesWithAssigningOneByOne) {
         VerdictMap expected;
         const int singles = round % 2 ? 20 : 1500;  // beyond the fold, or not
         for (int i = 0; i < singles; ++i) {
-            DigestKey key;
-            key.fill(uint8_t('a' + random() % 26));
-            key[30] = uint8_t(random());
-            key[31] = uint8_t(random());
+            const DigestKey key = round % 4 < 2 ? MixedKey(random) : [&] {
+                DigestKey any;
+                any.fill(uint8_t('a' + random() % 26));
+                any[30] = uint8_t(random());
+                any[31] = uint8_t(random());
+                return any;
+            }();
             merged.Assign(key, UrlVerdict(i));
             expected[key] = UrlVerdict(i);
         }
         std::vector<std::pair<DigestKey, UrlVerdict>> records;
-        for (int i = 0; i < 50; ++i) {
-            DigestKey key;
-            key.fill(uint8_t('a' + random() % 26));
-            key[31] = uint8_t(random() % 4 ? random() : 0x80);
+        const int batch = round % 5 ? 50 : 3000;  // a whole cache, or a few
+        for (int i = 0; i < batch; ++i) {
+            DigestKey key = MixedKey(random);
+            if (round % 4 >= 2) {
+                key.fill(uint8_t('a' + random() % 26));
+                key[31] = uint8_t(random() % 4 ? random() : 0x80);
+            }
             records.emplace_back(key, UrlVerdict(random()));
         }
         if (round % 3 == 0) std::sort(records.begin(), records.end());
@@ -130,6 +158,14 @@ TEST(ResultRecordCodec, MergeAgreesWithAssigningOneByOne) {
         ASSERT_EQ(merged.ToMap(), expected) << "round " << round;
         ASSERT_EQ(merged.Size(), expected.size());
         for (const auto& e : expected) ASSERT_EQ(*merged.Find(e.first), e.second);
+        // The cache file holds every record as it came, in ascending order of its bytes.
+        std::vector<uint8_t> file;
+        for (const auto& e : expected) {
+            const ResultRecord record = MakeResultRecord(e.first, e.second);
+            const auto* raw = reinterpret_cast<const uint8_t*>(&record);
+            file.insert(file.end(), raw, raw + sizeof(record));
+        }
+        ASSERT_EQ(merged.Serialize(), file) << "round " << round;
     }
 }
 

@@ -11,11 +11,13 @@
 
 namespace {
 
+// Half of the keys are lower-case hexadecimal digests (kept packed), the others any bytes.
 DigestKey KeyFrom(uint8_t a, uint8_t b) {
+    static const char kHex[] = "0123456789abcdef";
     DigestKey key;
     key.fill(uint8_t('0' + a % 4));
-    key[30] = a;
-    key[31] = b;
+    key[30] = a & 0x80 ? uint8_t(kHex[a % 16]) : a;
+    key[31] = a & 0x80 ? uint8_t(kHex[b % 16]) : b;
     return key;
 }
 
