@@ -168,7 +168,7 @@ class InternetExplorerTest : public ::testing::Test {
         EXPECT_EQ(t.right - t.left, 30);
         EXPECT_EQ(t.top, (parent.bottom - 14) / 2);
         EXPECT_EQ(t.bottom - t.top, 14);
-        EXPECT_EQ(LookOf(badge), 'G');
+        EXPECT_TRUE(WaitUntil([&] { return LookOf(badge) == 'G'; }, 1500)) << "not painted green";
     }
 
     ScopedTempDir temp;

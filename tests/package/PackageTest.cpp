@@ -41,8 +41,10 @@ class PackageTest : public ::testing::Test {
         auto run =
             ChildProcess::Start(bin + example, HexText(ie.Frame()) + L" " + address + L" 0x09 20");
         ASSERT_TRUE(run) << "cannot start the example";
-        const std::string line = run->ReadLine(15000);
-        EXPECT_EQ(line, "hooked=1 pushed=1");
+        // Every result window on the desktop takes the verdict: the browser's at least.
+        const auto fields = ParseFields(run->ReadLine(15000));
+        EXPECT_EQ(fields.count("hooked") ? fields.at("hooked") : "", "1");
+        EXPECT_GE(fields.count("pushed") ? std::atoi(fields.at("pushed").c_str()) : 0, 1);
         const HWND tip = WaitForTip(ie.Edit(), 5000);
         ASSERT_TRUE(tip);
         const HWND badge = ::GetWindow(tip, GW_CHILD);

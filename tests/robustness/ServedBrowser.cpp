@@ -8,24 +8,7 @@
 #include "hook/HookTable.h"
 #include "support/WindowQueries.h"
 
-namespace {
-
-struct WindowQuery {
-    DWORD processId;
-    const wchar_t* className;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
-    auto* query = reinterpret_cast<WindowQuery*>(param);
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(hwnd, &processId);
-    if (processId == query->processId && ClassNameOf(hwnd) == query->className)
-        query->found.push_back(hwnd);
-    return TRUE;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 ServedBrowser::ServedBrowser(const std::wstring& kind, const std::wstring& options,
                              const std::wstring& directory)
@@ -50,16 +33,6 @@ bool ServedBrowser::Serve() {
     m_result = results.size() == 1 ? results[0] : nullptr;
     return m_editProcBefore && m_badge && m_result &&
            PushVerdict(m_result, kKeptAddress, std::to_wstring(kKeptVerdict)) == 1;
-}
-
-std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className) {
-    WindowQuery query = {processId, className, {}};
-    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&query));
-    return query.found;
-}
-
-std::vector<HWND> ResultWindowsOf(DWORD processId) {
-    return WindowsOf(processId, veko::kResultWindowClass);
 }
 
 // The table entries, as many as the file holds.

@@ -53,11 +53,6 @@ class ServedBrowser {
     HWND m_result = nullptr;
 };
 
-// The result windows that a process owns.
-std::vector<HWND> ResultWindowsOf(DWORD processId);
-// The top-level windows of one class that a process owns.
-std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className);
-
 // The hook table file's entries, as many as it holds (100 at most).
 std::vector<HookTableEntry> TableEntries(const std::wstring& path);
 // The entries list `frame` for `processId`, with a hook.

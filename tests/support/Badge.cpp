@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/Input.h"
+#include "support/Registry.h"
 #include "support/StandIns.h"
 #include "support/WindowQueries.h"
 
@@ -38,7 +39,24 @@ HWND WaitForPopUp() {
     return pop && ::IsWindowVisible(pop) ? pop : nullptr;
 }
 
+// The message box with which the pop-up asks before it hides the badge, in whatever process.
+HWND WaitForConfirmation() {
+    HWND box = nullptr;
+    WaitUntil(
+        [&] {
+            box = ::FindWindowW(L"#32770", L"koxQuenda");
+            return box != nullptr;
+        },
+        3000);
+    return box;
+}
+
 void ExpectClickOpensPopUpWhoseElementsWork(HWND badge) {
+    // The shell hands http addresses (the report page) to the stand-in main program, which logs
+    // them.
+    auto urlHandler =
+        ScopedRegistryValue::String(L"Software\\Classes\\http\\shell\\open\\command", L"",
+                                    L"\"" + BinaryDirectory() + L"koxQNMain.exe\" url \"%1\"");
     ClickAt(CentreOf(badge));
     const HWND pop = WaitForPopUp();
     ASSERT_TRUE(pop);
@@ -65,8 +83,31 @@ void ExpectClickOpensPopUpWhoseElementsWork(HWND badge) {
         PumpFor(::GetDoubleClickTime() + 100);
         ASSERT_TRUE(::IsWindow(pop)) << "the pop-up stays open";
     }
+    // The report link: the report page for the address, through the shell.
+    ClickAt(at(102, 172));
+    ASSERT_TRUE(WaitUntil([&] { return MainProgramStarts(program).size() == 4; }, 8000));
+    EXPECT_EQ(MainProgramStarts(program).back().rfind("url http://", 0), 0u);
+    EXPECT_NE(MainProgramStarts(program).back().find("/report/index.php?title=%20&url="),
+              std::string::npos);
+    PumpFor(::GetDoubleClickTime() + 100);
     ClickAt(at(318, 38));
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(pop); }, 2000)) << "closed by its button";
+
+    // Opened again: hiding the badge, once the person confirmed it.
+    PumpFor(::GetDoubleClickTime() + 100);
+    ClickAt(CentreOf(badge));
+    const HWND again = WaitForPopUp();
+    ASSERT_TRUE(again);
+    PumpFor(500);
+    ::GetWindowRect(again, &popRect);
+    ClickAt(at(248, 201));
+    const HWND box = WaitForConfirmation();
+    ASSERT_TRUE(box) << "no confirmation asked";
+    ::SendMessageW(::GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(::GetParent(badge)); }, 3000))
+        << "the badge is still shown";
+    EXPECT_TRUE(WaitUntil([&] { return MainProgramStarts(program).size() == 5; }, 5000));
+    EXPECT_EQ(MainProgramStarts(program).back(), "r:0");
 }
 
 void ExpectPressesStartTheMainProgram(HWND badge) {

@@ -60,3 +60,32 @@ RECT ClientRectOf(HWND hwnd) {
     ::GetClientRect(hwnd, &rc);
     return rc;
 }
+
+namespace {
+
+struct WindowQuery {
+    DWORD processId;
+    const wchar_t* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
+    auto* query = reinterpret_cast<WindowQuery*>(param);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(hwnd, &processId);
+    if (processId == query->processId && ClassNameOf(hwnd) == query->className)
+        query->found.push_back(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className) {
+    WindowQuery query = {processId, className, {}};
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+std::vector<HWND> ResultWindowsOf(DWORD processId) {
+    return WindowsOf(processId, veko::kResultWindowClass);
+}

@@ -5,11 +5,16 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Polls `condition` (pumping this thread's messages) until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 // Pumps this thread's messages for `ms` milliseconds.
 void PumpFor(DWORD ms);
+// The top-level windows of one class that a process owns.
+std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className);
+// The result windows that a process owns.
+std::vector<HWND> ResultWindowsOf(DWORD processId);
 std::wstring ClassNameOf(HWND hwnd);
 // The direct child of `parent` of the address tip's class, or null.
 HWND FindAddressTip(HWND parent);
