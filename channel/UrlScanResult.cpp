@@ -83,6 +83,16 @@ BOOL CUrlScanResult::LookupVerdict(LPCWSTR addressText, UrlVerdict* out) const {
     return TRUE;
 }
 
+BOOL CUrlScanResult::LookupShownVerdict(LPCWSTR addressText, UrlVerdict* out) {
+    m_shownKey = ComputeDigestKey(addressText);
+    m_bShown = true;
+    const UrlVerdict* found = m_results.Find(m_shownKey);
+    m_bShownFound = found != nullptr;
+    m_shownVerdict = found ? *found : 0;
+    if (found) *out = *found;
+    return m_bShownFound;
+}
+
 void CUrlScanResult::MergeCopyData(const COPYDATASTRUCT* data) {
     if (!data || data->dwData != veko::kCopyDataMagic || data->cbData != veko::kResultRecordBytes ||
         !data->lpData) {
@@ -144,7 +154,9 @@ void CUrlScanResult::SetVerdictListener(HWND listener, UINT message) {
 }
 
 void CUrlScanResult::NotifyListener() {
-    if (!m_hWndListener || m_bListenerNotified) return;
+    if (!m_hWndListener || m_bListenerNotified || !m_bShown) return;
+    const UrlVerdict* found = m_results.Find(m_shownKey);
+    if ((found != nullptr) == m_bShownFound && (!found || *found == m_shownVerdict)) return;
     m_bListenerNotified = ::PostMessageW(m_hWndListener, m_nListenerMessage, 0, 0) != FALSE;
 }
 

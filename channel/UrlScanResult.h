@@ -23,12 +23,15 @@ class CUrlScanResult : public FCMessageWindow {
 
     // The verdict for exactly this address text, when one was delivered.
     BOOL LookupVerdict(LPCWSTR addressText, UrlVerdict* out) const;
+    // The same for the address shown: the listener is told when a later delivery changes what
+    // this lookup found (deliveries for other addresses tell it nothing).
+    BOOL LookupShownVerdict(LPCWSTR addressText, UrlVerdict* out);
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     const VerdictCache& Results() const { return m_results; }
 
-    // After verdicts come in, `message` is posted to `listener` (one post until the listener
-    // says it took them up with VerdictsTakenUp).
+    // After a delivery changes the verdict of the address shown, `message` is posted to
+    // `listener` (one post until the listener says it took it up with VerdictsTakenUp).
     void SetVerdictListener(HWND listener, UINT message);
     void VerdictsTakenUp() { m_bListenerNotified = false; }
 
@@ -57,6 +60,11 @@ class CUrlScanResult : public FCMessageWindow {
     bool m_bLastAskerOfThisThread = false;
     DWORD m_dwLastAnswerTick = 0;
     CTimerNextAnswer m_nextAnswer{this};
+    // The address shown, as its key, and what its last lookup found.
+    DigestKey m_shownKey = {};
+    bool m_bShown = false;
+    bool m_bShownFound = false;
+    UrlVerdict m_shownVerdict = 0;
     HWND m_hWndListener = nullptr;
     UINT m_nListenerMessage = 0;
     bool m_bListenerNotified = false;

@@ -73,7 +73,7 @@ void CWndTipBtn::UpdateAddress(const wchar_t* address) {
 
     // A missing verdict counts as 0, so that the badge repaints whenever what it shows changes.
     UrlVerdict verdict = 0;
-    m_scanResult.LookupVerdict(address, &verdict);
+    m_scanResult.LookupShownVerdict(address, &verdict);
     ApplyVerdict(verdict);
 
     if (m_nState == TipStateAlarm && m_setFlashed.insert(m_strAddress).second) {
