@@ -97,9 +97,12 @@ MainProgramRun RunMainProgram(const std::wstring& arguments, const std::wstring&
 
 long PushVerdict(HWND window, const std::wstring& address, const std::wstring& verdict,
                  const std::wstring& options, const std::wstring& program) {
-    const MainProgramRun run = RunMainProgram(
-        L"push \"" + address + L"\" " + verdict + L" --to " + HexText(window) + L" " + options,
-        program);
+    const std::wstring arguments =
+        L"push \"" + address + L"\" " + verdict + L" --to " + HexText(window) + L" " + options;
+    MainProgramRun run = RunMainProgram(arguments, program);
+    // A program that printed nothing did not get to the window at all (a start that failed on a
+    // loaded machine): once more.
+    if (run.lines.empty()) run = RunMainProgram(arguments, program);
     if (run.lines.empty()) return -2;
     const auto fields = ParseFields(run.lines.front());
     return fields.count("result") ? std::stol(fields.at("result")) : -2;
