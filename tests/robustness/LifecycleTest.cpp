@@ -97,14 +97,14 @@ TEST_F(LifecycleTest, FramesThatComeAndGoAroundTheRescan) {
 
 // Fifty frames, sixteen of them each on a thread of its own; the edits of those get text
 // questions and move, size and show notices on their own threads while the rescan takes the new
-// frames on, and still while the library is unloaded. Each edit is taken on while its thread
-// handles those messages: not one of them may be lost in the changeover of procedures.
+// frames on, and still while the library is unloaded. Edits are taken on while their threads
+// handle those messages: not one of them may be lost in the changeover of procedures.
 TEST_F(LifecycleTest, FiftyFramesWhoseEditsAreBusyWhileTheyAreTakenOnAndLeft) {
     ServedBrowser served(L"ie8");
     ASSERT_TRUE(served.Serve());
     StandInBrowser& browser = served.Browser();
-    ASSERT_EQ(browser.Command(L"stir 20000"), 1);
     ASSERT_EQ(browser.Command(L"frames 49 16"), 49);
+    ASSERT_EQ(browser.Command(L"stir 20000"), 1);
     EXPECT_TRUE(WaitUntil([&] { return browser.Command(L"changed") == 50; }, 8000))
         << "every address edit is served";
     EXPECT_TRUE(Answers(browser));
