@@ -26,9 +26,8 @@
 //   loaded             1 when veko.dll is in the process
 //   unload             UninstallHook, then release veko.dll: 1 unloaded, 0 not loaded, -1 stuck
 //   stir <ms>          for that long, threads of their own send the edits of the frames on
-//                      threads of their own (those built later too) text questions and move,
-//                      size and show notices (each handled on the edit's own thread); answers
-//                      at once
+//                      threads of their own text questions and move, size and show notices
+//                      (each handled on the edit's own thread); answers at once
 //   stirred            how many rounds of stirring have been done so far
 //   stirlost           how many of the stirring's questions an edit answered with nothing (an
 //                      edit always has a text limit: 0 means the message never reached it)
@@ -226,11 +225,8 @@ std::vector<HWND> EditsOnOtherThreads() {
     return edits;
 }
 
-// Stirring thread `index` of `count` takes every count-th of the edits, looked up anew each
-// round so that frames built while it runs are stirred too.
 struct Stirring {
-    size_t index;
-    size_t count;
+    std::vector<HWND> edits;
     DWORD until;
 };
 
@@ -242,9 +238,7 @@ struct Stirring {
 DWORD WINAPI StirThread(void* param) {
     std::unique_ptr<Stirring> stirring(static_cast<Stirring*>(param));
     while (static_cast<LONG>(stirring->until - ::GetTickCount()) > 0) {
-        const std::vector<HWND> edits = EditsOnOtherThreads();
-        for (size_t i = stirring->index; i < edits.size(); i += stirring->count) {
-            const HWND edit = edits[i];
+        for (HWND edit : stirring->edits) {
             DWORD_PTR ignored = 0;
             wchar_t text[64];
             const struct {
@@ -270,9 +264,11 @@ DWORD WINAPI StirThread(void* param) {
 }
 
 LRESULT Stir(DWORD ms) {
+    const std::vector<HWND> edits = EditsOnOtherThreads();
     constexpr size_t kThreads = 4;
     for (size_t t = 0; t < kThreads; ++t) {
-        auto* stirring = new Stirring{t, kThreads, ::GetTickCount() + ms};
+        auto* stirring = new Stirring{{}, ::GetTickCount() + ms};
+        for (size_t i = t; i < edits.size(); i += kThreads) stirring->edits.push_back(edits[i]);
         HANDLE thread = ::CreateThread(nullptr, 0, StirThread, stirring, 0, nullptr);
         if (thread) {
             ::CloseHandle(thread);
