@@ -39,7 +39,6 @@ HWND WaitForPopUp() {
     return pop && ::IsWindowVisible(pop) ? pop : nullptr;
 }
 
-// The message box with which the pop-up asks before it hides the badge, in whatever process.
 HWND WaitForConfirmation() {
     HWND box = nullptr;
     WaitUntil(

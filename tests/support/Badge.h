@@ -10,6 +10,10 @@ void ClickAt(POINT screen);
 // The pop-up once it shows; null when none showed within a few seconds.
 HWND WaitForPopUp();
 
+// The message box with which the pop-up asks before it hides the badge (in whatever process);
+// null when none came within a few seconds.
+HWND WaitForConfirmation();
+
 // A click on the badge opens the pop-up; it lies above the browser that owns it, and each of its
 // elements, clicked where it lies, starts the main program with its command; its close button
 // closes it.

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Badge.h"
 #include "support/ChildProcess.h"
 #include "support/StandIns.h"
 #include "tipui/TipFixture.h"
@@ -106,21 +107,10 @@ TEST_F(PopTipTest, ToolLinksStartTheMainProgramFromTheLibrarysDirectory) {
     EXPECT_EQ(Starts(), std::vector<std::string>({"s:0", "s:2", ""}));
 }
 
-HWND FindConfirmation() {
-    HWND box = nullptr;
-    WaitUntil(
-        [&] {
-            box = ::FindWindowW(L"#32770", L"koxQuenda");
-            return box != nullptr;
-        },
-        3000);
-    return box;
-}
-
 TEST_F(PopTipTest, HidingTheBadgeAsksFirst) {
     OpenByClick();
     ClickInPop(170 + 78, 195 + 6);
-    HWND box = FindConfirmation();
+    HWND box = WaitForConfirmation();
     ASSERT_TRUE(box);
     ::SendMessageW(::GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
     PumpFor(500);
@@ -128,7 +118,7 @@ TEST_F(PopTipTest, HidingTheBadgeAsksFirst) {
     EXPECT_TRUE(::IsWindowVisible(tip->GetHwnd()));
 
     ClickInPop(170 + 78, 195 + 6);
-    box = FindConfirmation();
+    box = WaitForConfirmation();
     ASSERT_TRUE(box);
     ::SendMessageW(::GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(tip->GetHwnd()); }, 3000));
