@@ -32,7 +32,7 @@ bool CEditHookMap::Contains(HWND edit) {
     return m_records.count(edit) != 0;
 }
 
-bool CEditHookMap::Lookup(HWND edit, Served& served) {
+bool CEditHookMap::Lookup(HWND edit, WNDPROC ours, Served& served) {
     ScopedLock lock(m_lock);
     auto it = m_records.find(edit);
     if (it == m_records.end()) return false;
@@ -40,7 +40,9 @@ bool CEditHookMap::Lookup(HWND edit, Served& served) {
     const HWND window = tip ? tip->GetHwnd() : nullptr;
     const bool own =
         window && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId();
-    served = Served{it->second->m_pfnOldProc, window, own ? tip : nullptr};
+    const bool foreign =
+        !m_released && reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(edit, GWLP_WNDPROC)) != ours;
+    served = Served{it->second->m_pfnOldProc, window, own ? tip : nullptr, foreign};
     return true;
 }
 
@@ -58,6 +60,7 @@ void CEditHookMap::Release(WNDPROC ours) {
     std::vector<std::unique_ptr<CWndAddressTip>> tips;
     {
         ScopedLock lock(m_lock);
+        m_released = true;
         for (auto& [edit, record] : m_records) {
             const auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(edit, GWLP_WNDPROC));
             if (::IsWindow(edit) && current == ours) {
@@ -109,14 +112,16 @@ volatile LONG g_foreignAbove = 0;
 
 LRESULT CALLBACK AddressEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CEditHookMap::Served served = {};
-    if (!NoThrow(false, [&] { return s_mapEditHooks.Lookup(hwnd, served); })) return 0;
+    if (!NoThrow(false, [&] { return s_mapEditHooks.Lookup(hwnd, AddressEditProc, served); }))
+        return 0;
     // The edit's context menu runs a modal loop below this frame, and that loop dispatches
     // whatever comes, the release of the library among it.
     if (message == WM_CONTEXTMENU) KeepThisModuleLoaded();
     // A procedure put on the edit after ours (autocompletion, a toolbar, an add-on) calls ours
     // for as long as it lives: ours can then never be taken off, and the library must stay.
-    if (!g_foreignAbove &&
-        reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) != AddressEditProc) {
+    // Once the map is released the old procedure is back by our own hand, and a pin then would
+    // wait for the loader lock that the unloading thread holds while it waits for this thread.
+    if (!g_foreignAbove && served.foreignAbove) {
         ::InterlockedExchange(&g_foreignAbove, 1);
         KeepThisModuleLoaded();
     }

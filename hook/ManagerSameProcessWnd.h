@@ -35,10 +35,15 @@ class CEditHookMap {
         HWND tip;
         // The tip object, when it lives on the asking thread (only that thread deletes it).
         CWndAddressTip* ownTip;
+        // Another procedure than `ours` is on the edit while the map is not released: someone
+        // subclassed the edit after us.
+        bool foreignAbove;
     };
     bool Contains(HWND edit);
-    // False for an edit that is not served.
-    bool Lookup(HWND edit, Served& served);
+    // False for an edit that is not served. The edit's procedure is compared under the same
+    // lock that Release holds while it puts the old procedures back, so that our own release is
+    // never taken for someone else's subclass.
+    bool Lookup(HWND edit, WNDPROC ours, Served& served);
     // Enters the record and puts `proc` on the edit under one lock, so that the edit's first
     // message to `proc`, on whatever thread, finds the record with the procedure it replaced.
     void Subclass(HWND edit, std::unique_ptr<EditHookRecord> record, WNDPROC proc);
@@ -50,6 +55,7 @@ class CEditHookMap {
   private:
     CriticalSection m_lock;
     std::map<HWND, std::unique_ptr<EditHookRecord>> m_records;
+    bool m_released = false;
 };
 
 extern CEditHookMap s_mapEditHooks;
