@@ -46,6 +46,8 @@ UrlDigest RecordDigest(const ResultRecord& record) { return ToUrlDigest(RecordKe
 namespace {
 
 constexpr size_t kFoldAt = 1024;
+// Files are written and read this many records at a time (72 KiB).
+constexpr size_t kPieceRecords = 2048;
 
 // Eight key bytes as one number, the first byte the most significant (one load and a byte swap:
 // every target of this code is little-endian).
@@ -229,8 +231,8 @@ void SortKeepingTheLast(Entries& entries) {
 
 void VerdictCache::Split(const uint8_t* data, size_t count, Entries<PackedEntry>& packed,
                          Entries<WholeEntry>& whole) const {
-    packed.resize(count);
-    size_t packedCount = 0;
+    size_t packedCount = packed.size();
+    packed.resize(packedCount + count);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* record = data + i * sizeof(ResultRecord);
         const DigestKey key = KeyAt(record);
@@ -243,6 +245,14 @@ void VerdictCache::Split(const uint8_t* data, size_t count, Entries<PackedEntry>
         }
     }
     packed.resize(packedCount);
+}
+
+void VerdictCache::MergeSplit(Entries<PackedEntry>& packed, Entries<WholeEntry>& whole) {
+    SortKeepingTheLast(packed);
+    SortKeepingTheLast(whole);
+    Fold();  // the delivery wins over the waiting verdicts too
+    MergeSorted(m_packed, packed);
+    MergeSorted(m_whole, whole);
 }
 
 size_t VerdictCache::MergeRecords(const uint8_t* data, size_t size) {
@@ -258,25 +268,34 @@ size_t VerdictCache::MergeRecords(const uint8_t* data, size_t size) {
     Entries<PackedEntry> packed;
     Entries<WholeEntry> whole;
     Split(data, count, packed, whole);
-    SortKeepingTheLast(packed);
-    SortKeepingTheLast(whole);
-    Fold();
-    MergeSorted(m_packed, packed);
-    MergeSorted(m_whole, whole);
+    MergeSplit(packed, whole);
     return count;
 }
 
 size_t VerdictCache::MergeRecordStream(const std::function<size_t(uint8_t*, size_t)>& read,
                                        size_t sizeHint) {
-    // Through a byte buffer that grows should the file hold more than it said.
-    Entries<uint8_t> bytes(sizeHint + 1);
+    // A piece at a time, each split into the entries at once: the bytes are never held whole.
+    // The entries grow past the hint should the stream hold more than it said.
+    Entries<PackedEntry> packed;
+    Entries<WholeEntry> whole;
+    packed.reserve(sizeHint / sizeof(ResultRecord));
+    Entries<uint8_t> piece(kPieceRecords * sizeof(ResultRecord));
     size_t filled = 0;
+    size_t count = 0;
     for (size_t got = 1; got;) {
-        if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
-        got = read(bytes.data() + filled, bytes.size() - filled);
+        got = read(piece.data() + filled, piece.size() - filled);
         filled += got;
+        const size_t records = filled / sizeof(ResultRecord);
+        Split(piece.data(), records, packed, whole);
+        count += records;
+        // A record cut by the piece's end waits for the rest; one cut by the stream's end is
+        // dropped.
+        const size_t used = records * sizeof(ResultRecord);
+        std::memmove(piece.data(), piece.data() + used, filled - used);
+        filled -= used;
     }
-    return MergeRecords(bytes.data(), filled);
+    MergeSplit(packed, whole);
+    return count;
 }
 
 template <typename Visit>
@@ -312,13 +331,28 @@ void VerdictCache::ForEachInOrder(Visit&& visit) const {
     }
 }
 
-std::vector<uint8_t> VerdictCache::Serialize() const {
-    std::vector<uint8_t> bytes(Size() * sizeof(ResultRecord));
-    uint8_t* out = bytes.data();
-    ForEachInOrder([&out](const DigestKey& key, UrlVerdict verdict) {
+void VerdictCache::SerializeInPieces(
+    const std::function<void(const uint8_t*, size_t)>& write) const {
+    Entries<uint8_t> piece(std::min(Size(), kPieceRecords) * sizeof(ResultRecord));
+    size_t filled = 0;
+    ForEachInOrder([&](const DigestKey& key, UrlVerdict verdict) {
+        uint8_t* out = piece.data() + filled;
         std::memcpy(out, key.data(), key.size());
         for (int i = 0; i < 4; ++i) out[32 + i] = uint8_t(verdict >> (8 * i));
-        out += sizeof(ResultRecord);
+        filled += sizeof(ResultRecord);
+        if (filled == piece.size()) {
+            write(piece.data(), filled);
+            filled = 0;
+        }
+    });
+    if (filled) write(piece.data(), filled);
+}
+
+std::vector<uint8_t> VerdictCache::Serialize() const {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(Size() * sizeof(ResultRecord));
+    SerializeInPieces([&bytes](const uint8_t* data, size_t size) {
+        bytes.insert(bytes.end(), data, data + size);
     });
     return bytes;
 }

@@ -44,6 +44,9 @@ class VerdictCache {
     size_t MergeRecordStream(const std::function<size_t(uint8_t*, size_t)>& read, size_t sizeHint);
     // Every entry as a record, in ascending key order: the cache file's content.
     std::vector<uint8_t> Serialize() const;
+    // The same bytes handed to `write` a piece at a time (whole records, at most 72 KiB), so
+    // that a large cache goes to a file without a copy of it all in memory.
+    void SerializeInPieces(const std::function<void(const uint8_t*, size_t)>& write) const;
     // Folds the waiting verdicts in.
     void Compact() { Fold(); }
 
@@ -92,8 +95,11 @@ class VerdictCache {
 
     void Fold();
     // Splits records into the two kinds of entry.
+    // Appends the entries of `count` records.
     void Split(const uint8_t* data, size_t count, Entries<PackedEntry>& packed,
                Entries<WholeEntry>& whole) const;
+    // Merges split entries (in the order of their records) into the cache, the later winning.
+    void MergeSplit(Entries<PackedEntry>& packed, Entries<WholeEntry>& whole);
     template <typename Entry>
     static void MergeSorted(Entries<Entry>& into, Entries<Entry>& incoming);
     template <typename Visit>

@@ -67,10 +67,10 @@ void WriteCacheFile(HWND own, HWND asker, const VerdictCache& cache) {
         ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.IsValid()) {
-            const std::vector<uint8_t> bytes = cache.Serialize();
-            DWORD written = 0;
-            if (!bytes.empty())
-                ::WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+            cache.SerializeInPieces([&file](const uint8_t* data, size_t size) {
+                DWORD written = 0;
+                ::WriteFile(file.Get(), data, DWORD(size), &written, nullptr);
+            });
         }
     }
     ::PostMessageW(asker, ThisMyScanResultMessage(), reinterpret_cast<WPARAM>(own), 0);

@@ -16,7 +16,7 @@ install_missing() {
   command -v x86_64-w64-mingw32-windres >/dev/null || missing+=(binutils-mingw-w64-x86-64)
   command -v cmake >/dev/null || missing+=(cmake)
   command -v Xvfb >/dev/null || missing+=(xvfb)
-  command -v wine >/dev/null || missing+=(wine)
+  type -P wine >/dev/null || missing+=(wine)  # not the function of the same name below
   [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
   dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)

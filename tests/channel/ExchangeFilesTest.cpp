@@ -154,7 +154,24 @@ TEST(ResultRecordCodec, MergeAgreesWithAssigningOneByOne) {
             bytes.insert(bytes.end(), raw, raw + sizeof(record));
             expected[r.first] = r.second;
         }
-        merged.MergeRecords(bytes.data(), bytes.size());
+        if ((round / 2) % 2) {
+            merged.MergeRecords(bytes.data(), bytes.size());
+        } else {
+            // As a file is read: in pieces of any size, the stream ending inside a record, its
+            // size hint short or right.
+            bytes.insert(bytes.end(), 17, uint8_t('x'));
+            size_t at = 0;
+            const size_t hint = round % 3 ? bytes.size() : 0;
+            merged.MergeRecordStream(
+                [&](uint8_t* out, size_t capacity) {
+                    const size_t n =
+                        std::min({capacity, bytes.size() - at, size_t(1 + random() % 5000)});
+                    std::memcpy(out, bytes.data() + at, n);
+                    at += n;
+                    return n;
+                },
+                hint);
+        }
         ASSERT_EQ(merged.ToMap(), expected) << "round " << round;
         ASSERT_EQ(merged.Size(), expected.size());
         for (const auto& e : expected) ASSERT_EQ(*merged.Find(e.first), e.second);
