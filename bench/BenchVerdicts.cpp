@@ -166,8 +166,13 @@ int ExchangeStagesMode() {
             VerdictCache fresh;
             ReadCacheFile(reinterpret_cast<WPARAM>(full.GetHwnd()), fresh);
             const double t2 = Now();
-            std::printf("write=%.2fms read+merge=%.2fms n=%u\n", (t1 - t0) * 1e3, (t2 - t1) * 1e3,
-                        unsigned(fresh.Size()));
+            const std::vector<uint8_t> bytes = full.Results().Serialize();
+            const double t3 = Now();
+            VerdictCache merged;
+            merged.MergeRecords(bytes.data(), bytes.size());
+            const double t4 = Now();
+            std::printf("write=%.2fms read+merge=%.2fms n=%u merge-from-memory=%.2fms\n",
+                        (t1 - t0) * 1e3, (t2 - t1) * 1e3, unsigned(fresh.Size()), (t4 - t3) * 1e3);
         }
     }
     for (int r = 0; r < kRepetitions; ++r) {

@@ -65,17 +65,6 @@ bool KeyLess(const VerdictCache::PackedKey& a, const VerdictCache::PackedKey& b)
     return KeyWord(a.data() + 8) < KeyWord(b.data() + 8);
 }
 
-// The value of a lower-case hexadecimal character, or 16.
-struct NibbleTable {
-    uint8_t value[256];
-    constexpr NibbleTable() : value() {
-        for (int c = 0; c < 256; ++c) value[c] = 16;
-        for (int c = '0'; c <= '9'; ++c) value[c] = uint8_t(c - '0');
-        for (int c = 'a'; c <= 'f'; ++c) value[c] = uint8_t(c - 'a' + 10);
-    }
-};
-constexpr NibbleTable kNibbles;
-
 template <typename Entry>
 bool EntryLess(const Entry& a, const Entry& b) {
     return KeyLess(a.key, b.key);
@@ -93,39 +82,79 @@ bool VerdictCache::KeyOrder::operator()(const DigestKey& a, const DigestKey& b) 
     return false;
 }
 
-bool VerdictCache::Pack(const DigestKey& key, PackedKey& packed) {
-    // Every character looked up first, checked once: a digest is the common case.
-    uint8_t invalid = 0;
-    for (size_t i = 0; i < packed.size(); ++i) {
-        const uint8_t high = kNibbles.value[key[2 * i]];
-        const uint8_t low = kNibbles.value[key[2 * i + 1]];
-        invalid |= high | low;
-        packed[i] = uint8_t(high << 4 | (low & 15));
-    }
-    return !(invalid & 16);
-}
-
 namespace {
 
-// Each byte's two lower-case hexadecimal characters.
-struct HexPairTable {
-    char pair[256][2];
-    constexpr HexPairTable() : pair() {
-        const char digits[] = "0123456789abcdef";
-        for (int b = 0; b < 256; ++b) {
-            pair[b][0] = digits[b >> 4];
-            pair[b][1] = digits[b & 15];
-        }
+// Hexadecimal digits a machine word at a time (four characters in 32 bits, eight in 64), for the
+// digests of whole caches that are packed and unpacked on every exchange.
+using Word = uintptr_t;
+constexpr size_t kWordBytes = sizeof(Word);
+constexpr Word kEachByte = Word(~Word(0)) / 255;
+constexpr Word kHighBits = kEachByte * 0x80;
+constexpr Word kEvenBytes = kEachByte * 255 / 257;  // 0x00FF00FF...
+
+// The high bit of each byte of `x` (bytes below 0x80) set where the byte is at least `c`.
+constexpr Word AtLeast(Word x, uint8_t c) { return (x + kEachByte * Word(0x80u - c)) & kHighBits; }
+
+// The bytes at even places of `x`, moved together into its lower half.
+Word GatherEvenBytes(Word x) {
+    x &= kEvenBytes;
+    if constexpr (kWordBytes == 8) {
+        x = (x | (x >> 8)) & Word(0x0000FFFF0000FFFFull);
+        return (x | (x >> 16)) & Word(0xFFFFFFFFull);
+    } else {
+        return (x | (x >> 8)) & Word(0xFFFF);
     }
-};
-constexpr HexPairTable kHexPairs;
+}
+
+// The lower half's bytes of `x` moved apart to the even places.
+Word SpreadToEvenBytes(Word x) {
+    if constexpr (kWordBytes == 8) x = (x | (x << 16)) & Word(0x0000FFFF0000FFFFull);
+    return (x | (x << 8)) & kEvenBytes;
+}
+
+// A word of characters packed into half a word of bytes; a bit is set in `invalid` for each
+// character that is no lower-case hexadecimal digit.
+Word PackWord(const uint8_t* characters, Word& invalid) {
+    Word x;
+    std::memcpy(&x, characters, sizeof(x));
+    const Word digit = AtLeast(x, '0') & ~AtLeast(x, '9' + 1);
+    const Word letter = AtLeast(x, 'a') & ~AtLeast(x, 'f' + 1);
+    // Bytes from 0x80 up are refused by their own high bit (and may spoil the flags of the next,
+    // which is refused anyway).
+    invalid |= (x & kHighBits) | ((digit | letter) ^ kHighBits);
+    // '0'..'9' are 0x30..0x39, 'a'..'f' 0x61..0x66: the low four bits, plus 9 for a letter.
+    const Word nibbles = (x & (kEachByte * 15)) + 9 * ((x >> 6) & kEachByte);
+    return GatherEvenBytes((nibbles << 4) | (nibbles >> 8));
+}
+
+// Half a word of bytes as a word of lower-case hexadecimal characters.
+Word UnpackWord(const uint8_t* bytes) {
+    Word half = 0;
+    std::memcpy(&half, bytes, kWordBytes / 2);
+    const Word x = SpreadToEvenBytes(half);
+    const Word nibbles = ((x >> 4) & (kEachByte * 15)) | ((x & (kEachByte * 15)) << 8);
+    const Word letters = ((nibbles + kEachByte * 6) >> 4) & kEachByte;  // 1 where 10..15
+    return nibbles + kEachByte * '0' + letters * ('a' - '0' - 10);
+}
 
 }  // namespace
 
+bool VerdictCache::Pack(const DigestKey& key, PackedKey& packed) {
+    // Checked once at the end: a digest is the common case.
+    Word invalid = 0;
+    for (size_t i = 0; i < key.size(); i += kWordBytes) {
+        const Word bytes = PackWord(key.data() + i, invalid);
+        std::memcpy(packed.data() + i / 2, &bytes, kWordBytes / 2);
+    }
+    return invalid == 0;
+}
+
 DigestKey VerdictCache::Unpack(const PackedKey& packed) {
     DigestKey key;
-    for (size_t i = 0; i < packed.size(); ++i)
-        std::memcpy(&key[2 * i], kHexPairs.pair[packed[i]], 2);
+    for (size_t i = 0; i < packed.size(); i += kWordBytes / 2) {
+        const Word characters = UnpackWord(packed.data() + i);
+        std::memcpy(key.data() + 2 * i, &characters, kWordBytes);
+    }
     return key;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "image/DrawHelpers.h"
@@ -118,6 +119,18 @@ FCObjImage& FCObjImage::CopyFrom(const FCObjImage& source) {
     userX = source.userX;
     userY = source.userY;
     return *this;
+}
+
+void FCObjImage::Swap(FCObjImage& other) noexcept {
+    std::swap(userX, other.userX);
+    std::swap(userY, other.userY);
+    std::swap(m_width, other.m_width);
+    std::swap(m_height, other.m_height);
+    std::swap(m_bitsPerPixel, other.m_bitsPerPixel);
+    std::swap(m_bitmap, other.m_bitmap);
+    std::swap(m_pixelBase, other.m_pixelBase);
+    m_rows.swap(other.m_rows);
+    m_palette.swap(other.m_palette);
 }
 
 bool FCObjImage::LoadFromBitmap(HBITMAP bitmap) {

@@ -52,6 +52,9 @@ class FCObjImage : public FCObjGraph {
 
     // A deep copy; an empty source or the image itself changes nothing.
     FCObjImage& CopyFrom(const FCObjImage& source);
+    // The two images trade places (pixels, bitmap, rows, palette and user position); nothing is
+    // copied or allocated.
+    void Swap(FCObjImage& other) noexcept;
     // Rebuilds the image from any GDI bitmap: a 32-bit DIB section byte for byte, anything else
     // through GDI as a 24-bit image.
     bool LoadFromBitmap(HBITMAP bitmap);

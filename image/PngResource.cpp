@@ -57,11 +57,10 @@ HBITMAP LoadPngResource(unsigned resourceId) { return PngDecoder().Decode(resour
 void LoadPngImage(FCObjImage& result, unsigned resourceId, const PngDecoder& decoder) {
     FCObjImage image;
     LoadAsDecoded(image, resourceId, decoder);
-    if (image.HasPixels()) {
-        FCPixelFlip flip;
-        image.RunEffect(flip, nullptr);
-    }
-    result.CopyFrom(image);
+    if (!image.HasPixels()) return;
+    FCPixelFlip flip;
+    image.RunEffect(flip, nullptr);
+    result.Swap(image);
 }
 
 void LoadPngImage(FCObjImage& result, unsigned resourceId) {
@@ -76,7 +75,7 @@ void PrepareResourceImage(FCObjImage& target, unsigned resourceId, const PngDeco
     image.RunEffect(flip, nullptr);
     FCPixelPremultipleAlpha premultiply;
     image.RunEffect(premultiply, nullptr);
-    target.CopyFrom(image);
+    if (image.HasPixels()) target.Swap(image);
 }
 
 void PrepareResourceImage(FCObjImage& target, unsigned resourceId) {

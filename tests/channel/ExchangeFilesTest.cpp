@@ -79,6 +79,29 @@ TEST(ResultRecordCodec, LayoutAndRoundTrip) {
     EXPECT_EQ(std::memcmp(back.data(), &odd, 36), 0);
 }
 
+// Every byte value in every place of a digest: only the lower-case hexadecimal digits pack, and a
+// packed key unpacks to the same characters.
+TEST(ResultRecordCodec, OnlyLowerCaseDigitsPackAndTheyUnpackAsTheyCame) {
+    const DigestKey digest = ToDigestKey(UrlDigest(u"0123456789abcdef0f1e2d3c4b5a6978"));
+    VerdictCache::PackedKey packed;
+    ASSERT_TRUE(VerdictCache::Pack(digest, packed));
+    EXPECT_EQ(packed[0], 0x01);
+    EXPECT_EQ(packed[7], 0xef);
+    EXPECT_EQ(VerdictCache::Unpack(packed), digest);
+    const std::string digits = "0123456789abcdef";
+    int mismatches = 0;
+    for (size_t place = 0; place < digest.size(); ++place) {
+        for (int value = 0; value < 256; ++value) {
+            DigestKey key = digest;
+            key[place] = uint8_t(value);
+            const bool isDigit = digits.find(char(value)) != std::string::npos && value != 0;
+            const bool packs = VerdictCache::Pack(key, packed);
+            if (packs != isDigit || (packs && VerdictCache::Unpack(packed) != key)) ++mismatches;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
 TEST(ResultRecordCodec, MergeKeepsLaterDeliveriesAndCacheIsOrdered) {
     VerdictCache cache;
     const auto bytes = Records({{'c', 3}, {'a', 1}, {'c', 30}, {'b', 2}});

@@ -119,6 +119,33 @@ TEST(ObjImage, CopiesAreDeepAndCarryTheUserValues) {
     EXPECT_EQ(copy.GetPixel(0, 0)[0], source.GetPixel(0, 0)[0]);
 }
 
+TEST(ObjImage, SwapTradesEverythingAndCopiesNothing) {
+    FCObjImage grey = Numbered(2, 3, 8);
+    grey.userX = 7;
+    FCObjImage wide = Numbered(5, 1, 32);
+    RGBQUAD palette[256] = {};
+    ASSERT_TRUE(grey.ReadPalette(palette));
+    const HBITMAP greyBitmap = grey.GetBitmapHandle();
+    uint8_t* const widePixels = wide.GetPixelBase();
+    grey.Swap(wide);
+    EXPECT_EQ(grey.GetPixelBase(), widePixels);
+    EXPECT_EQ(wide.GetBitmapHandle(), greyBitmap);
+    EXPECT_EQ(grey.GetWidth() * 10 + grey.GetHeight(), 51);
+    EXPECT_EQ(wide.GetWidth() * 10 + wide.GetHeight(), 23);
+    EXPECT_EQ(wide.GetBitsPerPixel(), 8);
+    EXPECT_EQ(wide.userX, 7);
+    EXPECT_EQ(grey.userX, 0);
+    EXPECT_EQ(wide.GetRow(2), wide.GetPixelBase()) << "the rows went with the pixels";
+    RGBQUAD swapped[256] = {};
+    EXPECT_TRUE(wide.ReadPalette(swapped));
+    EXPECT_EQ(std::memcmp(swapped, palette, sizeof(palette)), 0);
+    EXPECT_FALSE(grey.ReadPalette(swapped)) << "a 32-bit image has no palette";
+    FCObjImage empty;
+    empty.Swap(grey);
+    EXPECT_FALSE(grey.HasPixels());
+    EXPECT_EQ(empty.GetPixelBase(), widePixels);
+}
+
 TEST(ObjImage, PromoteToConvertsThroughThePaletteAndSetsAlpha) {
     FCObjImage grey = Numbered(2, 2, 8);
     RGBQUAD palette[256] = {};
