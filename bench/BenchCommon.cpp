@@ -33,6 +33,21 @@ double MedianMicros(int count, const std::function<void()>& run) {
     return Median(times);
 }
 
+Row InterleavedRow(const char* figure, int count, const std::function<void()>& ours,
+                   const std::function<void()>& baseline, const char* goal) {
+    std::vector<double> oursTimes, baselineTimes, ratios;
+    for (int r = 0; r < kRepetitions; ++r) {
+        double start = Now();
+        ours();
+        oursTimes.push_back((Now() - start) * 1e6 / count);
+        start = Now();
+        baseline();
+        baselineTimes.push_back((Now() - start) * 1e6 / count);
+        ratios.push_back(oursTimes.back() / baselineTimes.back());
+    }
+    return Row{figure, Median(oursTimes), Median(baselineTimes), goal, Median(ratios)};
+}
+
 void Pump() {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);

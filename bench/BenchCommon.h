@@ -36,6 +36,12 @@ struct Row {
     double ratio = 0;  // 0: ours over baseline
 };
 
+// `ours` and `baseline` timed in turns, each run doing `count` operations: the medians per
+// operation in microseconds, and the median of the turns' own ratios (the machine's speed drifts
+// between turns far more than within one).
+Row InterleavedRow(const char* figure, int count, const std::function<void()>& ours,
+                   const std::function<void()>& baseline, const char* goal);
+
 void Deliver(HWND window, const UrlDigest& digest, UrlVerdict verdict);
 // `count` verdicts for "http://site<i>.example/", one WM_COPYDATA each.
 void Fill(const CUrlScanResult& result, int count);
