@@ -1,6 +1,7 @@
 // The verdict cache against a plain ordered map: any mix of whole-cache merges (sorted or not,
-// with repeats, cut anywhere) and single verdicts gives the same entries, the same lookups and
-// a sorted serialization.
+// with repeats, cut anywhere, from memory or read as a stream in pieces of any size) and single
+// verdicts gives the same entries, the same lookups and a sorted serialization.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,19 @@ DigestKey KeyFrom(uint8_t a, uint8_t b) {
     key[30] = a & 0x80 ? uint8_t(kHex[a % 16]) : a;
     key[31] = a & 0x80 ? uint8_t(kHex[b % 16]) : b;
     return key;
+}
+
+// Merges `bytes` as a stream read `piece` bytes at a time, so that records are cut anywhere.
+void MergeAsStream(VerdictCache& cache, const std::vector<uint8_t>& bytes, size_t piece) {
+    size_t at = 0;
+    cache.MergeRecordStream(
+        [&](uint8_t* out, size_t room) {
+            const size_t n = std::min({room, piece, bytes.size() - at});
+            if (n) std::memcpy(out, bytes.data() + at, n);
+            at += n;
+            return n;
+        },
+        piece % 2 ? bytes.size() : 0);
 }
 
 }  // namespace
@@ -47,7 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             // Sometimes a trailing partial record, which is dropped.
             if (op & 4) bytes.insert(bytes.end(), 17, uint8_t(op));
-            cache.MergeRecords(bytes.data(), bytes.size());
+            if (op & 16) {
+                MergeAsStream(cache, bytes, size_t(op >> 5) * 11 + 1);
+            } else {
+                cache.MergeRecords(bytes.data(), bytes.size());
+            }
         }
         if (op & 8) cache.Compact();
     }
@@ -61,5 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VerdictCache copy;
     copy.MergeRecords(bytes.data(), bytes.size());
     if (copy.ToMap() != model) std::abort();
+    VerdictCache streamed;
+    MergeAsStream(streamed, bytes, size % 97 + 1);
+    if (streamed.ToMap() != model) std::abort();
     return 0;
 }

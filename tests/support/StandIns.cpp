@@ -95,21 +95,31 @@ MainProgramRun RunMainProgram(const std::wstring& arguments, const std::wstring&
     return run;
 }
 
+namespace {
+
+// A command that always prints: one that printed nothing did not get to the window at all (a
+// start that failed on a loaded machine), and is run once more.
+MainProgramRun RunPrintingCommand(const std::wstring& arguments,
+                                  const std::wstring& program = L"koxQNMain.exe") {
+    MainProgramRun run = RunMainProgram(arguments, program);
+    if (run.lines.empty()) run = RunMainProgram(arguments, program);
+    return run;
+}
+
+}  // namespace
+
 long PushVerdict(HWND window, const std::wstring& address, const std::wstring& verdict,
                  const std::wstring& options, const std::wstring& program) {
     const std::wstring arguments =
         L"push \"" + address + L"\" " + verdict + L" --to " + HexText(window) + L" " + options;
-    MainProgramRun run = RunMainProgram(arguments, program);
-    // A program that printed nothing did not get to the window at all (a start that failed on a
-    // loaded machine): once more.
-    if (run.lines.empty()) run = RunMainProgram(arguments, program);
+    const MainProgramRun run = RunPrintingCommand(arguments, program);
     if (run.lines.empty()) return -2;
     const auto fields = ParseFields(run.lines.front());
     return fields.count("result") ? std::stol(fields.at("result")) : -2;
 }
 
 std::vector<std::string> DumpCache(HWND window, const std::wstring& options) {
-    return RunMainProgram(L"dump " + HexText(window) + L" " + options).lines;
+    return RunPrintingCommand(L"dump " + HexText(window) + L" " + options).lines;
 }
 
 ResultHost::ResultHost() : m_process(ChildProcess::Start(L"result_host.exe", L"")) {
