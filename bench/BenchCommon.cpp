@@ -33,9 +33,18 @@ double MedianMicros(int count, const std::function<void()>& run) {
     return Median(times);
 }
 
+// The median over the rounds of each round's own ratio: the machine's speed drifts between
+// rounds far more than within one.
+double MedianRatio(const std::vector<double>& ours, const std::vector<double>& baseline) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < ours.size() && i < baseline.size(); ++i)
+        ratios.push_back(ours[i] / baseline[i]);
+    return Median(ratios);
+}
+
 Row InterleavedRow(const char* figure, int count, const std::function<void()>& ours,
                    const std::function<void()>& baseline, const char* goal) {
-    std::vector<double> oursTimes, baselineTimes, ratios;
+    std::vector<double> oursTimes, baselineTimes;
     for (int r = 0; r < kRepetitions; ++r) {
         double start = Now();
         ours();
@@ -43,9 +52,21 @@ Row InterleavedRow(const char* figure, int count, const std::function<void()>& o
         start = Now();
         baseline();
         baselineTimes.push_back((Now() - start) * 1e6 / count);
-        ratios.push_back(oursTimes.back() / baselineTimes.back());
     }
-    return Row{figure, Median(oursTimes), Median(baselineTimes), goal, Median(ratios)};
+    return Row{figure, Median(oursTimes), Median(baselineTimes), goal,
+               MedianRatio(oursTimes, baselineTimes)};
+}
+
+double MedianStartMs(const std::function<void()>& start, const std::function<void()>& takeDown) {
+    std::vector<double> starts;
+    for (int r = 0; r < kRepetitions; ++r) {
+        const double begin = Now();
+        start();
+        starts.push_back((Now() - begin) * 1000);
+        takeDown();
+        Pump();
+    }
+    return Median(starts);
 }
 
 void Pump() {

@@ -36,9 +36,14 @@ struct Row {
     double ratio = 0;  // 0: ours over baseline
 };
 
+// The median over the rounds of each round's own ratio: the machine's speed drifts between
+// rounds far more than within one.
+double MedianRatio(const std::vector<double>& ours, const std::vector<double>& baseline);
+// The median over the repetitions of `start`'s time in milliseconds; `takeDown` follows each,
+// untimed, and the messages it left are pumped.
+double MedianStartMs(const std::function<void()>& start, const std::function<void()>& takeDown);
 // `ours` and `baseline` timed in turns, each run doing `count` operations: the medians per
-// operation in microseconds, and the median of the turns' own ratios (the machine's speed drifts
-// between turns far more than within one).
+// operation in microseconds, and the median of the turns' own ratios.
 Row InterleavedRow(const char* figure, int count, const std::function<void()>& ours,
                    const std::function<void()>& baseline, const char* goal);
 

@@ -145,15 +145,6 @@ void RunChild(const std::wstring& arguments, Figures& figures) {
 
 }  // namespace
 
-// The median over the rounds of each round's own ratio: the machine's speed drifts between
-// rounds far more than within one.
-double MedianRatio(const std::vector<double>& ours, const std::vector<double>& baseline) {
-    std::vector<double> ratios;
-    for (size_t i = 0; i < ours.size() && i < baseline.size(); ++i)
-        ratios.push_back(ours[i] / baseline[i]);
-    return Median(ratios);
-}
-
 // The three kinds of process take turns, so that the machine's drift hits each alike; a round
 // counts only when all three gave their figures.
 void MessageRows(std::vector<Row>& rows) {

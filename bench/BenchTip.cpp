@@ -62,38 +62,35 @@ double DecoderLoadAndFreeMs() {
 // The platform's floor of a badge's start: its three windows (a hidden top-level one for the
 // results, the tip over the edit and the badge within it) created bare and painted.
 double BareWindowsMs(HWND parent) {
-    std::vector<double> starts;
-    for (int r = 0; r < kRepetitions; ++r) {
-        const double begin = Now();
-        HWND results = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 3, 3, nullptr, nullptr,
-                                         nullptr, nullptr);
-        HWND tip = ::CreateWindowExW(WS_EX_NOPARENTNOTIFY, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0,
-                                     0, 16, 16, parent, nullptr, nullptr, nullptr);
-        ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 16, 16, tip, nullptr,
-                          nullptr, nullptr);
-        ::RedrawWindow(tip, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        starts.push_back((Now() - begin) * 1000);
-        ::DestroyWindow(tip);
-        ::DestroyWindow(results);
-        Pump();
-    }
-    return Median(starts);
+    HWND results = nullptr;
+    HWND tip = nullptr;
+    return MedianStartMs(
+        [&] {
+            results = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 3, 3, nullptr, nullptr,
+                                        nullptr, nullptr);
+            tip = ::CreateWindowExW(WS_EX_NOPARENTNOTIFY, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0,
+                                    0, 16, 16, parent, nullptr, nullptr, nullptr);
+            ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 16, 16, tip, nullptr,
+                              nullptr, nullptr);
+            ::RedrawWindow(tip, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        },
+        [&] {
+            ::DestroyWindow(tip);
+            ::DestroyWindow(results);
+        });
 }
 
 void BadgeStartRows(std::vector<Row>& rows, const BuiltFrame& frame) {
     // Each badge is timed from its construction until it has painted; taking it down again is
     // not part of its start.
-    std::vector<double> starts;
-    for (int r = 0; r < kRepetitions; ++r) {
-        const double begin = Now();
-        auto tip = std::make_unique<CWndAddressTip>(::GetParent(frame.addressEdit),
-                                                    frame.addressEdit, BrowserIE8);
-        ::RedrawWindow(tip->GetHwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        starts.push_back((Now() - begin) * 1000);
-        tip.reset();
-        Pump();
-    }
-    const double start = Median(starts);
+    std::unique_ptr<CWndAddressTip> tip;
+    const double start = MedianStartMs(
+        [&] {
+            tip = std::make_unique<CWndAddressTip>(::GetParent(frame.addressEdit),
+                                                   frame.addressEdit, BrowserIE8);
+            ::RedrawWindow(tip->GetHwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        },
+        [&] { tip.reset(); });
     const double bare = BareWindowsMs(::GetParent(frame.addressEdit));
     // The badge's four pictures share one binding of the decoder.
     const double decoder = DecoderLoadAndFreeMs();

@@ -94,8 +94,7 @@ class VerdictCache {
     using Recent = std::map<DigestKey, UrlVerdict, KeyOrder>;
 
     void Fold();
-    // Splits records into the two kinds of entry.
-    // Appends the entries of `count` records.
+    // Splits `count` records into the two kinds of entry, appended to those already there.
     void Split(const uint8_t* data, size_t count, Entries<PackedEntry>& packed,
                Entries<WholeEntry>& whole) const;
     // Merges split entries (in the order of their records) into the cache, the later winning.
