@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "channel/DigestPacking.h"
+
 namespace {
 
 void PutVerdict(ResultRecord& record, UrlVerdict verdict) {
@@ -82,79 +84,13 @@ bool VerdictCache::KeyOrder::operator()(const DigestKey& a, const DigestKey& b) 
     return false;
 }
 
-namespace {
-
-// Hexadecimal digits a machine word at a time (four characters in 32 bits, eight in 64), for the
-// digests of whole caches that are packed and unpacked on every exchange.
-using Word = uintptr_t;
-constexpr size_t kWordBytes = sizeof(Word);
-constexpr Word kEachByte = Word(~Word(0)) / 255;
-constexpr Word kHighBits = kEachByte * 0x80;
-constexpr Word kEvenBytes = kEachByte * 255 / 257;  // 0x00FF00FF...
-
-// The high bit of each byte of `x` (bytes below 0x80) set where the byte is at least `c`.
-constexpr Word AtLeast(Word x, uint8_t c) { return (x + kEachByte * Word(0x80u - c)) & kHighBits; }
-
-// The bytes at even places of `x`, moved together into its lower half.
-Word GatherEvenBytes(Word x) {
-    x &= kEvenBytes;
-    if constexpr (kWordBytes == 8) {
-        x = (x | (x >> 8)) & Word(0x0000FFFF0000FFFFull);
-        return (x | (x >> 16)) & Word(0xFFFFFFFFull);
-    } else {
-        return (x | (x >> 8)) & Word(0xFFFF);
-    }
-}
-
-// The lower half's bytes of `x` moved apart to the even places.
-Word SpreadToEvenBytes(Word x) {
-    if constexpr (kWordBytes == 8) x = (x | (x << 16)) & Word(0x0000FFFF0000FFFFull);
-    return (x | (x << 8)) & kEvenBytes;
-}
-
-// A word of characters packed into half a word of bytes; a bit is set in `invalid` for each
-// character that is no lower-case hexadecimal digit.
-Word PackWord(const uint8_t* characters, Word& invalid) {
-    Word x;
-    std::memcpy(&x, characters, sizeof(x));
-    const Word digit = AtLeast(x, '0') & ~AtLeast(x, '9' + 1);
-    const Word letter = AtLeast(x, 'a') & ~AtLeast(x, 'f' + 1);
-    // Bytes from 0x80 up are refused by their own high bit (and may spoil the flags of the next,
-    // which is refused anyway).
-    invalid |= (x & kHighBits) | ((digit | letter) ^ kHighBits);
-    // '0'..'9' are 0x30..0x39, 'a'..'f' 0x61..0x66: the low four bits, plus 9 for a letter.
-    const Word nibbles = (x & (kEachByte * 15)) + 9 * ((x >> 6) & kEachByte);
-    return GatherEvenBytes((nibbles << 4) | (nibbles >> 8));
-}
-
-// Half a word of bytes as a word of lower-case hexadecimal characters.
-Word UnpackWord(const uint8_t* bytes) {
-    Word half = 0;
-    std::memcpy(&half, bytes, kWordBytes / 2);
-    const Word x = SpreadToEvenBytes(half);
-    const Word nibbles = ((x >> 4) & (kEachByte * 15)) | ((x & (kEachByte * 15)) << 8);
-    const Word letters = ((nibbles + kEachByte * 6) >> 4) & kEachByte;  // 1 where 10..15
-    return nibbles + kEachByte * '0' + letters * ('a' - '0' - 10);
-}
-
-}  // namespace
-
 bool VerdictCache::Pack(const DigestKey& key, PackedKey& packed) {
-    // Checked once at the end: a digest is the common case.
-    Word invalid = 0;
-    for (size_t i = 0; i < key.size(); i += kWordBytes) {
-        const Word bytes = PackWord(key.data() + i, invalid);
-        std::memcpy(packed.data() + i / 2, &bytes, kWordBytes / 2);
-    }
-    return invalid == 0;
+    return PackDigest(key.data(), packed.data());
 }
 
 DigestKey VerdictCache::Unpack(const PackedKey& packed) {
     DigestKey key;
-    for (size_t i = 0; i < packed.size(); i += kWordBytes / 2) {
-        const Word characters = UnpackWord(packed.data() + i);
-        std::memcpy(key.data() + 2 * i, &characters, kWordBytes);
-    }
+    UnpackDigest(packed.data(), key.data());
     return key;
 }
 
@@ -264,13 +200,12 @@ void VerdictCache::Split(const uint8_t* data, size_t count, Entries<PackedEntry>
     packed.resize(packedCount + count);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* record = data + i * sizeof(ResultRecord);
-        const DigestKey key = KeyAt(record);
         PackedEntry& entry = packed[packedCount];
         entry.verdict = VerdictAt(record + 32);
-        if (Pack(key, entry.key)) {
+        if (PackDigest(record, entry.key.data())) {
             ++packedCount;
         } else {
-            whole.push_back(WholeEntry{key, entry.verdict});
+            whole.push_back(WholeEntry{KeyAt(record), entry.verdict});
         }
     }
     packed.resize(packedCount);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/DigestPacking.h"
 #include "channel/ResultMessages.h"
 #include "channel/TempFileExchange.h"
 #include "support/TempDir.h"
@@ -81,25 +82,45 @@ TEST(ResultRecordCodec, LayoutAndRoundTrip) {
 
 // Every byte value in every place of a digest: only the lower-case hexadecimal digits pack, and a
 // packed key unpacks to the same characters.
+// Both ways of packing (a word at a time, sixteen bytes at a time) and the one the cache takes,
+// with every byte value in every place of a digest.
 TEST(ResultRecordCodec, OnlyLowerCaseDigitsPackAndTheyUnpackAsTheyCame) {
+    struct Codec {
+        const char* name;
+        bool (*pack)(const uint8_t*, uint8_t*);
+        void (*unpack)(const uint8_t*, uint8_t*);
+    };
+    std::vector<Codec> codecs = {{"words", digest_packing::PackWords, digest_packing::UnpackWords},
+                                 {"cache", PackDigest, UnpackDigest}};
+    if (digest_packing::HasVectors())
+        codecs.push_back({"vectors", digest_packing::PackVectors, digest_packing::UnpackVectors});
     const DigestKey digest = ToDigestKey(UrlDigest(u"0123456789abcdef0f1e2d3c4b5a6978"));
+    const std::string digits = "0123456789abcdef";
+    for (const Codec& codec : codecs) {
+        VerdictCache::PackedKey packed;
+        ASSERT_TRUE(codec.pack(digest.data(), packed.data())) << codec.name;
+        EXPECT_EQ(packed[0], 0x01) << codec.name;
+        EXPECT_EQ(packed[7], 0xef) << codec.name;
+        EXPECT_EQ(packed[15], 0x78) << codec.name;
+        int mismatches = 0;
+        for (size_t place = 0; place < digest.size(); ++place) {
+            for (int value = 0; value < 256; ++value) {
+                DigestKey key = digest;
+                key[place] = uint8_t(value);
+                const bool isDigit = digits.find(char(value)) != std::string::npos && value != 0;
+                DigestKey back = {};
+                VerdictCache::PackedKey byWords;
+                const bool packs = codec.pack(key.data(), packed.data());
+                if (packs) codec.unpack(packed.data(), back.data());
+                digest_packing::PackWords(key.data(), byWords.data());
+                if (packs != isDigit || (packs && (back != key || packed != byWords))) ++mismatches;
+            }
+        }
+        EXPECT_EQ(mismatches, 0) << codec.name;
+    }
     VerdictCache::PackedKey packed;
     ASSERT_TRUE(VerdictCache::Pack(digest, packed));
-    EXPECT_EQ(packed[0], 0x01);
-    EXPECT_EQ(packed[7], 0xef);
     EXPECT_EQ(VerdictCache::Unpack(packed), digest);
-    const std::string digits = "0123456789abcdef";
-    int mismatches = 0;
-    for (size_t place = 0; place < digest.size(); ++place) {
-        for (int value = 0; value < 256; ++value) {
-            DigestKey key = digest;
-            key[place] = uint8_t(value);
-            const bool isDigit = digits.find(char(value)) != std::string::npos && value != 0;
-            const bool packs = VerdictCache::Pack(key, packed);
-            if (packs != isDigit || (packs && VerdictCache::Unpack(packed) != key)) ++mismatches;
-        }
-    }
-    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(ResultRecordCodec, MergeKeepsLaterDeliveriesAndCacheIsOrdered) {
