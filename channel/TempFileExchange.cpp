@@ -21,6 +21,17 @@ HANDLE OpenForReading(const std::wstring& path) {
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The last answer's file is normally gone, deleted by its reader. Made new, not truncated: on a
+// Linux file system under Wine, a file cut to nothing before it is written is flushed to disk
+// when it is deleted, which made the reader's delete cost more than the whole read.
+HANDLE CreateAnswerFile(const std::wstring& path) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) return file;
+    return ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 // The reader owns the file once it has been handed over: a read-only one goes as well, or it
 // would stay for good and make the writer's next file of that name fail.
 void DeleteHandedOverFile(const std::wstring& path) {
@@ -64,8 +75,7 @@ std::wstring ResultFilePath(WPARAM first, LPARAM second) {
 void WriteCacheFile(HWND own, HWND asker, const VerdictCache& cache) {
     const std::wstring path = CacheFilePath(reinterpret_cast<WPARAM>(own));
     if (!path.empty()) {
-        ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ScopedHandle file(CreateAnswerFile(path));
         if (file.IsValid()) {
             cache.SerializeInPieces([&file](const uint8_t* data, size_t size) {
                 DWORD written = 0;

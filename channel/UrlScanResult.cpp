@@ -54,10 +54,23 @@ BOOL CALLBACK CollectPeer(HWND hwnd, LPARAM param) {
 CUrlScanResult::CUrlScanResult() {
     OpenMessageFilter();
     RegisterPlainClass(veko::kResultWindowClass);
-    Create(0, veko::kResultWindowClass, WS_POPUP, RECT{0, 0, 3, 3}, ::GetDesktopWindow(), nullptr);
+    // Born message-only, the cheap part of a window: the peers are asked at once and write their
+    // answers while the window becomes the hidden top-level window that everyone finds (the
+    // costlier part under Wine).
+    Create(0, veko::kResultWindowClass, WS_POPUP, RECT{0, 0, 3, 3}, HWND_MESSAGE, nullptr);
     // A window that could not be created can receive no answer: asking would only make the
     // peers write files that nobody reads.
-    if (m_hWnd) AskPeers();
+    if (!m_hWnd) return;
+    AskPeers();
+    const HWND desktop = ::GetDesktopWindow();
+    ::SetParent(m_hWnd, desktop);
+    if (::GetAncestor(m_hWnd, GA_PARENT) != desktop) {
+        // Nothing would find a window left message-only: made anew the plain way (the answers
+        // to the first handle are lost, and the peers answer the new one once those time out).
+        Destroy();
+        Create(0, veko::kResultWindowClass, WS_POPUP, RECT{0, 0, 3, 3}, desktop, nullptr);
+        if (m_hWnd) AskPeers();
+    }
 }
 
 CUrlScanResult::~CUrlScanResult() {

@@ -297,7 +297,8 @@ TEST(ExchangeFiles, CacheFileMergesEveryFullRecord) {
     }
 }
 
-// The answer is posted whether or not the file could be written; the file holds the cache.
+// The answer is posted whether or not the file could be written; the file holds the cache, and
+// only the cache where an older, longer file of that name was left behind.
 TEST(ExchangeFiles, WriteCacheFileAnswersTheAsker) {
     const HWND asker = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                          nullptr, nullptr);
@@ -306,18 +307,21 @@ TEST(ExchangeFiles, WriteCacheFileAnswersTheAsker) {
     cache.MergeRecords(Records({{'b', 2}, {'a', 1}}).data(), 72);
     const HWND own = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x80004321));
 
-    for (bool blocked : {false, true}) {
+    enum Before { kNothing, kLongerFile, kDirectory };
+    for (Before before : {kNothing, kLongerFile, kDirectory}) {
+        const bool blocked = before == kDirectory;
         const std::wstring path = CacheFilePath(reinterpret_cast<WPARAM>(own));
+        if (before == kLongerFile) WriteFileBytes(path, Records({{'z', 9}, {'y', 8}, {'x', 7}}));
         if (blocked) ::CreateDirectoryW(path.c_str(), nullptr);  // a directory of that name
         WriteCacheFile(own, asker, cache);
         MSG msg = {};
         EXPECT_TRUE(::PeekMessageW(&msg, asker, ThisMyScanResultMessage(),
                                    ThisMyScanResultMessage(), PM_REMOVE))
-            << blocked;
+            << before;
         EXPECT_EQ(msg.wParam, reinterpret_cast<WPARAM>(own));
         EXPECT_EQ(msg.lParam, 0);
         if (!blocked) {
-            EXPECT_EQ(ReadFileBytes(path), Records({{'a', 1}, {'b', 2}}));
+            EXPECT_EQ(ReadFileBytes(path), Records({{'a', 1}, {'b', 2}})) << before;
         }
         VerdictCache read;
         ReadCacheFile(reinterpret_cast<WPARAM>(own), read);

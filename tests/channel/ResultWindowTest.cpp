@@ -47,6 +47,9 @@ TEST(ResultWindow, IsAHiddenThreeByThreePopUpOfTheClass) {
     EXPECT_EQ(rc.right - rc.left, 3);
     EXPECT_EQ(rc.bottom - rc.top, 3);
     EXPECT_EQ(::GetWindowLongW(result.GetHwnd(), GWL_STYLE) & WS_POPUP, LONG(WS_POPUP));
+    // A top-level window, as peers and the main program look for it.
+    EXPECT_EQ(::GetAncestor(result.GetHwnd(), GA_PARENT), ::GetDesktopWindow());
+    EXPECT_EQ(::FindWindowW(L"koxqn_address_result_wnd", nullptr), result.GetHwnd());
 }
 
 TEST(ResultWindow, DigestOfTheMainProgramMatchesOurs) {
