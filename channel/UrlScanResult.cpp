@@ -42,11 +42,24 @@ void OpenMessageFilter() {
     change(NewUrlResultMessage(), kAdd);
 }
 
-BOOL CALLBACK CollectPeer(HWND hwnd, LPARAM param) {
-    return NoThrow(TRUE, [&] {
-        if (IsResultWindow(hwnd)) reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-        return TRUE;
-    });
+// The result windows among the top-level ones. The platform picks them out by class (one call
+// for each, not one for every window of the desktop); the name is still compared exactly.
+std::vector<HWND> PeerWindows() {
+    std::vector<HWND> peers;
+    HWND after = nullptr;
+    for (int restarts = 0;;) {
+        const HWND next = ::FindWindowExW(nullptr, after, veko::kResultWindowClass, nullptr);
+        if (!next) {
+            // A window that went meanwhile ends the search early: it starts again from the
+            // first, passing over those found.
+            if (!after || ::IsWindow(after) || ++restarts > 8) return peers;
+            after = nullptr;
+            continue;
+        }
+        after = next;
+        if (IsResultWindow(next) && std::find(peers.begin(), peers.end(), next) == peers.end())
+            peers.push_back(next);
+    }
 }
 
 }  // namespace
@@ -80,9 +93,7 @@ CUrlScanResult::~CUrlScanResult() {
 }
 
 void CUrlScanResult::AskPeers() {
-    std::vector<HWND> peers;
-    ::EnumWindows(CollectPeer, reinterpret_cast<LPARAM>(&peers));
-    for (HWND peer : peers) {
+    for (HWND peer : PeerWindows()) {
         if (peer != m_hWnd) {
             ::PostMessageW(peer, NeedYourResultMessage(), reinterpret_cast<WPARAM>(m_hWnd), 0);
         }
