@@ -37,18 +37,21 @@ CWndAddressTip::CWndAddressTip(HWND hwndParent, HWND hwndEdit, BrowserKind kind)
     const DWORD style = IsAddressBarAlertOn() ? (WS_CHILD | WS_VISIBLE) : WS_CHILD;
     // The parent may run on another thread (a frame with a thread of its own): no notice of the
     // tip's coming and going is sent there, which would wait for that thread.
-    Create(WS_EX_NOPARENTNOTIFY, nullptr, style, RECT{-3, -3, -2, -2}, hwndParent, nullptr);
-    m_tipBtn.Create(RECT{0, 0, 1, 1}, m_hWnd, 300, WS_VISIBLE);
+    // Made where they belong, so that only the tip's place among its siblings is left to set: a
+    // new child window comes below them, the tip must lie over the edit.
+    const RECT place = PlaceAgainstEdit(hwndParent);
+    Create(WS_EX_NOPARENTNOTIFY, nullptr, style, place, hwndParent, nullptr);
+    m_tipBtn.Create(RECT{0, 0, place.right - place.left, place.bottom - place.top}, m_hWnd, 300,
+                    WS_VISIBLE);
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     m_tipBtn.TakeUpVerdictsAtOnce();
-    Layout();
     StartTimer(800);
 }
 
 // The badge goes first, then the timer (FCTimerNotify), then the window (FCRawWindow).
 CWndAddressTip::~CWndAddressTip() = default;
 
-void CWndAddressTip::Layout() {
-    HWND parent = ::GetParent(m_hWnd);
+RECT CWndAddressTip::PlaceAgainstEdit(HWND parent) const {
     RECT rcParent = {};
     ::GetClientRect(parent, &rcParent);
     RECT rcEdit = {};
@@ -57,20 +60,24 @@ void CWndAddressTip::Layout() {
     ::ScreenToClient(parent, reinterpret_cast<POINT*>(&rcEdit.right));
 
     const SIZE frame = m_tipBtn.GetFrameSize();
-    LONG top = 0;
-    LONG bottom = 0;
+    RECT place = {rcEdit.right - frame.cx, 0, rcEdit.right, 0};
     if (SpansEditHeight(m_nBrowserKind)) {
-        top = rcEdit.top;
-        bottom = rcEdit.bottom;
+        place.top = rcEdit.top;
+        place.bottom = rcEdit.bottom;
     } else {
-        top = (rcParent.bottom - rcParent.top - frame.cy) / 2 + rcParent.top;
-        bottom = top + frame.cy;
+        place.top = (rcParent.bottom - rcParent.top - frame.cy) / 2 + rcParent.top;
+        place.bottom = place.top + frame.cy;
     }
-    const LONG right = rcEdit.right;
-    const LONG left = right - frame.cx;
-    ::SetWindowPos(m_tipBtn.GetHwnd(), nullptr, 0, 0, right - left, bottom - top,
+    return place;
+}
+
+void CWndAddressTip::Layout() {
+    const RECT place = PlaceAgainstEdit(::GetParent(m_hWnd));
+    const LONG width = place.right - place.left;
+    const LONG height = place.bottom - place.top;
+    ::SetWindowPos(m_tipBtn.GetHwnd(), nullptr, 0, 0, width, height,
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    ::SetWindowPos(m_hWnd, HWND_TOP, left, top, right - left, bottom - top,
+    ::SetWindowPos(m_hWnd, HWND_TOP, place.left, place.top, width, height,
                    SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 

@@ -32,6 +32,9 @@ class CWndAddressTip : public FCRawWindow, public FCTimerNotify {
     CWndTipBtn& GetTipButton() { return m_tipBtn; }
 
   private:
+    // Where the window belongs, in its parent's client coordinates: over the right end of the
+    // edit, as wide as a picture's frame.
+    RECT PlaceAgainstEdit(HWND parent) const;
     // The address in the edit: cut at its first space; the safety-information page's address
     // is replaced by the one it is about, in the edit too.
     std::wstring ReadAddress();
