@@ -59,7 +59,7 @@ Row InterleavedRow(const char* figure, int count, const std::function<void()>& o
 
 double MedianStartMs(const std::function<void()>& start, const std::function<void()>& takeDown) {
     std::vector<double> starts;
-    for (int r = 0; r < kRepetitions; ++r) {
+    for (int r = 0; r < kShortRepetitions; ++r) {
         const double begin = Now();
         start();
         starts.push_back((Now() - begin) * 1000);

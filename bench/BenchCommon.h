@@ -12,6 +12,8 @@
 #include "channel/UrlScanResult.h"
 
 constexpr int kRepetitions = 7;
+// A figure of a few milliseconds is short against the machine's drift: it is taken more often.
+constexpr int kShortRepetitions = 3 * kRepetitions;
 constexpr int kVerdicts = 100000;
 
 // Seconds on the performance counter.
@@ -39,7 +41,7 @@ struct Row {
 // The median over the rounds of each round's own ratio: the machine's speed drifts between
 // rounds far more than within one.
 double MedianRatio(const std::vector<double>& ours, const std::vector<double>& baseline);
-// The median over the repetitions of `start`'s time in milliseconds; `takeDown` follows each,
+// The median over kShortRepetitions of `start`'s time in milliseconds; `takeDown` follows each,
 // untimed, and the messages it left are pumped.
 double MedianStartMs(const std::function<void()>& start, const std::function<void()>& takeDown);
 // `ours` and `baseline` timed in turns, each run doing `count` operations: the medians per

@@ -109,10 +109,9 @@ void ExchangeRow(std::vector<Row>& rows) {
     const std::wstring path = std::wstring(directory) + L"veko_bench_raw.tmp";
     ::DeleteFileW(path.c_str());
     const std::vector<uint8_t> bytes(size_t(kVerdicts) * sizeof(ResultRecord), 0x61);
-    // One exchange a turn is short against the machine's drift: the two take turns, more of them.
-    constexpr int kTurns = 3 * kRepetitions;
+    // The two take turns.
     std::vector<double> ours, raw;
-    for (int turn = 0; turn <= kTurns; ++turn) {
+    for (int turn = 0; turn <= kShortRepetitions; ++turn) {
         // From construction until the last verdict is merged; the window's destruction does not
         // count. The first turn warms both up and is not counted.
         double start = Now();
