@@ -104,18 +104,61 @@ auto FindIn(Entries& entries, const Key& key) -> decltype(&entries[0].verdict) {
     return it != entries.end() && it->key == key ? &it->verdict : nullptr;
 }
 
+// The same among packed entries, whose keys are digests and so spread evenly over their range:
+// the place is first guessed from the key's value, and only the stretch around the guess is
+// searched by halves. Should the keys lie otherwise (anyone may deliver any digest), the stretch
+// is widened until it holds the key's place, a few probes more than a plain search.
+template <typename Entries>
+auto FindPackedIn(Entries& entries, const VerdictCache::PackedKey& key)
+    -> decltype(&entries[0].verdict) {
+    constexpr size_t kFewEntries = 64;
+    const size_t count = entries.size();
+    if (count <= kFewEntries) return FindIn(entries, key);
+    const uint64_t first = KeyWord(entries.front().key.data());
+    const uint64_t last = KeyWord(entries.back().key.data());
+    const uint64_t wanted = KeyWord(key.data());
+    if (wanted < first || wanted > last) return nullptr;
+    const double share = last > first ? double(wanted - first) / double(last - first) : 0.5;
+    const size_t guess = std::min(count - 1, size_t(share * double(count - 1)));
+    // A place in an even spread strays by about the square root of the count from its guess.
+    size_t reach = kFewEntries;
+    size_t low = 0;
+    size_t high = count;
+    for (;;) {
+        low = guess > reach ? guess - reach : 0;
+        high = std::min(count, guess + reach);
+        const bool lowBelow = low == 0 || KeyLess(entries[low - 1].key, key);
+        const bool highAbove = high == count || !KeyLess(entries[high - 1].key, key);
+        if (lowBelow && highAbove) break;
+        reach *= 4;
+    }
+    const auto begin = entries.begin() + std::ptrdiff_t(low);
+    const auto end = entries.begin() + std::ptrdiff_t(high);
+    const auto it = std::lower_bound(
+        begin, end, key, [](const auto& e, const auto& k) { return KeyLess(e.key, k); });
+    return it != end && it->key == key ? &it->verdict : nullptr;
+}
+
 }  // namespace
 
 const UrlVerdict* VerdictCache::Find(const DigestKey& key) const {
     const auto recent = m_recent.find(key);
     if (recent != m_recent.end()) return &recent->second;
     PackedKey packed;
-    return Pack(key, packed) ? FindIn(m_packed, packed) : FindIn(m_whole, key);
+    return Pack(key, packed) ? FindPackedIn(m_packed, packed) : FindIn(m_whole, key);
+}
+
+const UrlVerdict* VerdictCache::FindDigest(const PackedKey& digest) const {
+    if (!m_recent.empty()) {
+        const auto recent = m_recent.find(Unpack(digest));
+        if (recent != m_recent.end()) return &recent->second;
+    }
+    return FindPackedIn(m_packed, digest);
 }
 
 void VerdictCache::Assign(const DigestKey& key, UrlVerdict verdict) {
     PackedKey packed;
-    UrlVerdict* held = Pack(key, packed) ? FindIn(m_packed, packed) : FindIn(m_whole, key);
+    UrlVerdict* held = Pack(key, packed) ? FindPackedIn(m_packed, packed) : FindIn(m_whole, key);
     if (held) {
         *held = verdict;
         return;

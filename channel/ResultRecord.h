@@ -34,6 +34,9 @@ class VerdictCache {
     };
 
     const UrlVerdict* Find(const DigestKey& key) const;
+    // The same for a digest given as its 16 bytes (as the library computes it): no characters
+    // to write and pack again.
+    const UrlVerdict* FindDigest(const std::array<uint8_t, 16>& digest) const;
     // Inserts or overwrites.
     void Assign(const DigestKey& key, UrlVerdict verdict);
     // Merges every full record of `data`, later records winning over earlier ones and over the

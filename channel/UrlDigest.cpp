@@ -32,13 +32,17 @@ size_t TextLength(const char16_t* text) {
     return count;
 }
 
+Md5Digest DigestBytesOfUnits(const char16_t* units, size_t count) {
+    Md5 md5;
+    HashUnits(md5, units, count);
+    return md5.Final();
+}
+
 }  // namespace
 
 DigestKey DigestKeyOfUnits(const char16_t* units, size_t count) {
     static const char kHex[] = "0123456789abcdef";
-    Md5 md5;
-    HashUnits(md5, units, count);
-    const Md5Digest digest = md5.Final();
+    const Md5Digest digest = DigestBytesOfUnits(units, count);
     DigestKey key;
     for (size_t i = 0; i < digest.size(); ++i) {
         key[2 * i] = uint8_t(kHex[digest[i] >> 4]);
@@ -48,6 +52,10 @@ DigestKey DigestKeyOfUnits(const char16_t* units, size_t count) {
 }
 
 DigestKey DigestKeyOfText(const char16_t* text) { return DigestKeyOfUnits(text, TextLength(text)); }
+
+Md5Digest DigestBytesOfText(const char16_t* text) {
+    return DigestBytesOfUnits(text, TextLength(text));
+}
 
 UrlDigest DigestOfUnits(const char16_t* units, size_t count) {
     return ToUrlDigest(DigestKeyOfUnits(units, count));

@@ -21,6 +21,8 @@ UrlDigest DigestOfText(const char16_t* text);
 // The key of `count` code units, without building the wide string.
 DigestKey DigestKeyOfUnits(const char16_t* units, size_t count);
 DigestKey DigestKeyOfText(const char16_t* text);
+// The digest's 16 bytes, before they are written as characters.
+std::array<uint8_t, 16> DigestBytesOfText(const char16_t* text);
 DigestKey ToDigestKey(const UrlDigest& digest);
 UrlDigest ToUrlDigest(const DigestKey& key);
 
@@ -29,7 +31,7 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "wide characters are UTF-16 c
 inline UrlDigest ComputeUrlDigest(const wchar_t* text) {
     return DigestOfText(reinterpret_cast<const char16_t*>(text));
 }
-inline DigestKey ComputeDigestKey(const wchar_t* text) {
-    return DigestKeyOfText(reinterpret_cast<const char16_t*>(text));
+inline std::array<uint8_t, 16> ComputeDigestBytes(const wchar_t* text) {
+    return DigestBytesOfText(reinterpret_cast<const char16_t*>(text));
 }
 #endif

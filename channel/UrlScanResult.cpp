@@ -101,16 +101,16 @@ void CUrlScanResult::AskPeers() {
 }
 
 BOOL CUrlScanResult::LookupVerdict(LPCWSTR addressText, UrlVerdict* out) const {
-    const UrlVerdict* found = m_results.Find(ComputeDigestKey(addressText));
+    const UrlVerdict* found = m_results.FindDigest(ComputeDigestBytes(addressText));
     if (!found) return FALSE;
     *out = *found;
     return TRUE;
 }
 
 BOOL CUrlScanResult::LookupShownVerdict(LPCWSTR addressText, UrlVerdict* out) {
-    m_shownKey = ComputeDigestKey(addressText);
+    m_shownDigest = ComputeDigestBytes(addressText);
     m_bShown = true;
-    const UrlVerdict* found = m_results.Find(m_shownKey);
+    const UrlVerdict* found = m_results.FindDigest(m_shownDigest);
     m_bShownFound = found != nullptr;
     m_shownVerdict = found ? *found : 0;
     if (found) *out = *found;
@@ -179,7 +179,7 @@ void CUrlScanResult::SetVerdictListener(HWND listener, UINT message) {
 
 void CUrlScanResult::NotifyListener() {
     if (!m_hWndListener || m_bListenerNotified || !m_bShown) return;
-    const UrlVerdict* found = m_results.Find(m_shownKey);
+    const UrlVerdict* found = m_results.FindDigest(m_shownDigest);
     if ((found != nullptr) == m_bShownFound && (!found || *found == m_shownVerdict)) return;
     m_bListenerNotified = ::PostMessageW(m_hWndListener, m_nListenerMessage, 0, 0) != FALSE;
 }

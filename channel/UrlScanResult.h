@@ -61,7 +61,7 @@ class CUrlScanResult : public FCMessageWindow {
     DWORD m_dwLastAnswerTick = 0;
     CTimerNextAnswer m_nextAnswer{this};
     // The address shown, as its key, and what its last lookup found.
-    DigestKey m_shownKey = {};
+    VerdictCache::PackedKey m_shownDigest = {};
     bool m_bShown = false;
     bool m_bShownFound = false;
     UrlVerdict m_shownVerdict = 0;

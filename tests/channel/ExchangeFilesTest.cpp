@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -227,6 +229,57 @@ TEST(ResultRecordCodec, MergeAgreesWithAssigningOneByOne) {
             file.insert(file.end(), raw, raw + sizeof(record));
         }
         ASSERT_EQ(merged.Serialize(), file) << "round " << round;
+    }
+}
+
+// Digests are looked up by where their value puts them: however the digests in the cache are
+// spread, every one is found, by its characters and by its bytes, and no other.
+TEST(ResultRecordCodec, EveryDigestIsFoundAndNoOtherHoweverTheyAreSpread) {
+    std::mt19937_64 random(16);
+    using Digest = VerdictCache::PackedKey;
+    const auto put = [](Digest& digest, int at, uint64_t word) {
+        for (int i = 0; i < 8; ++i) digest[size_t(at + i)] = uint8_t(word >> (56 - 8 * i));
+    };
+    const std::function<uint64_t()> spreads[] = {
+        [&] { return random(); },                              // evenly, as digests are
+        [&] { return 0x5a5a000000000000ull | random() % 7; },  // all in one narrow cluster
+        [&] { return random() >> (random() % 64); },           // ever denser towards zero
+        [&] { return random() % 2 ? ~0ull - random() % 5 : random() % 5; },  // both ends
+    };
+    for (const auto& spread : spreads) {
+        VerdictCache cache;
+        std::set<Digest> present;
+        std::vector<uint8_t> bytes;
+        for (int i = 0; i < 20000 + 100; ++i) {
+            Digest digest;
+            put(digest, 0, spread());
+            put(digest, 8, random());
+            present.insert(digest);
+            const DigestKey key = VerdictCache::Unpack(digest);
+            if (i < 20000) {
+                const ResultRecord record = MakeResultRecord(key, UrlVerdict(key[31]));
+                const auto* raw = reinterpret_cast<const uint8_t*>(&record);
+                bytes.insert(bytes.end(), raw, raw + sizeof(record));
+            } else {
+                if (i == 20000) cache.MergeRecords(bytes.data(), bytes.size());
+                cache.Assign(key, UrlVerdict(key[31]));  // waiting among the recent ones
+            }
+        }
+        int wrong = 0;
+        for (const Digest& digest : present) {
+            const UrlVerdict expected = VerdictCache::Unpack(digest)[31];
+            const UrlVerdict* byBytes = cache.FindDigest(digest);
+            const UrlVerdict* byKey = cache.Find(VerdictCache::Unpack(digest));
+            if (!byBytes || *byBytes != expected || !byKey || *byKey != expected) ++wrong;
+        }
+        for (int i = 0; i < 20000; ++i) {
+            Digest digest;
+            put(digest, 0, i == 0 ? 0 : i == 1 ? ~0ull : i % 2 ? spread() : random());
+            put(digest, 8, i < 2 ? (i ? ~0ull : 0) : random());
+            if (present.count(digest)) continue;
+            if (cache.FindDigest(digest) || cache.Find(VerdictCache::Unpack(digest))) ++wrong;
+        }
+        EXPECT_EQ(wrong, 0);
     }
 }
 
