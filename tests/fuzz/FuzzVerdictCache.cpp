@@ -73,6 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& entry : model) {
         const UrlVerdict* found = cache.Find(entry.first);
         if (!found || *found != entry.second) std::abort();
+        VerdictCache::PackedKey digest;
+        if (VerdictCache::Pack(entry.first, digest)) {
+            found = cache.FindDigest(digest);
+            if (!found || *found != entry.second) std::abort();
+        }
     }
     const std::vector<uint8_t> bytes = cache.Serialize();
     if (bytes.size() != model.size() * 36) std::abort();
