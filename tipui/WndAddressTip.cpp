@@ -35,11 +35,11 @@ CWndAddressTip::CWndAddressTip(HWND hwndParent, HWND hwndEdit, BrowserKind kind)
     AddStyle(hwndParent, WS_CLIPCHILDREN);
     AddStyle(hwndEdit, WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
     const DWORD style = IsAddressBarAlertOn() ? (WS_CHILD | WS_VISIBLE) : WS_CHILD;
-    // The parent may run on another thread (a frame with a thread of its own): no notice of the
-    // tip's coming and going is sent there, which would wait for that thread.
     // Made where they belong, so that only the tip's place among its siblings is left to set: a
     // new child window comes below them, the tip must lie over the edit.
     const RECT place = PlaceAgainstEdit(hwndParent);
+    // The parent may run on another thread (a frame with a thread of its own): no notice of the
+    // tip's coming and going is sent there, which would wait for that thread.
     Create(WS_EX_NOPARENTNOTIFY, nullptr, style, place, hwndParent, nullptr);
     m_tipBtn.Create(RECT{0, 0, place.right - place.left, place.bottom - place.top}, m_hWnd, 300,
                     WS_VISIBLE);
