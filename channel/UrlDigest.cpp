@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "channel/DigestPacking.h"
 #include "channel/Md5.h"
 
 namespace {
@@ -41,13 +42,9 @@ Md5Digest DigestBytesOfUnits(const char16_t* units, size_t count) {
 }  // namespace
 
 DigestKey DigestKeyOfUnits(const char16_t* units, size_t count) {
-    static const char kHex[] = "0123456789abcdef";
     const Md5Digest digest = DigestBytesOfUnits(units, count);
     DigestKey key;
-    for (size_t i = 0; i < digest.size(); ++i) {
-        key[2 * i] = uint8_t(kHex[digest[i] >> 4]);
-        key[2 * i + 1] = uint8_t(kHex[digest[i] & 0x0F]);
-    }
+    UnpackDigest(digest.data(), key.data());
     return key;
 }
 
